@@ -1,0 +1,111 @@
+#include "cli/dispatch.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/derive_path.h"
+#include "entities/output_file.h"
+#include "extract/layer_inventory.h"
+#include "extract/section_extractor.h"
+#include "reader/layer_scan.h"
+
+namespace dxfprofile {
+namespace {
+
+void printUsage() {
+    std::printf(
+        "\nUsage: dxfprofile 2 DRAWING.dxf          write DRAWING.sdxf and DRAWING.layers"
+        "\n       dxfprofile 3 DRAWING.sdxf LAYER   write LAYER.txt, the layer's profile");
+}
+
+// Opens the input for reading; a directory is not a drawing.
+int openInput(const char* filename) {
+    int fd = ::open(filename, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool refuseOwnInput(const char* filename, const char* output) {
+    if (!isSameFile(filename, output)) return false;
+    std::printf("\nError: %s would overwrite the input file\n", output);
+    return true;
+}
+
+int runMode2(int dxfInput, const char* filename) {
+    char SDXF_filename[PATH_BUFFER];
+    char layersFilename[PATH_BUFFER];
+    if (derivePath(SDXF_filename, filename, ".sdxf") != 0 ||
+        derivePath(layersFilename, SDXF_filename, ".layers") != 0) {
+        std::printf("\nError: output path longer than %zu characters\n", PATH_BUFFER - 1);
+        return -1;
+    }
+    std::printf("\nOutput:%s", SDXF_filename);
+    if (refuseOwnInput(filename, SDXF_filename) || refuseOwnInput(filename, layersFilename)) {
+        return -1;
+    }
+    int status = extractEntitiesSection(dxfInput, filename, SDXF_filename);
+    ::close(dxfInput);
+    // The inventory's own failures print their messages but leave the run's
+    // status alone.
+    if (status == 0) listLayers(SDXF_filename);
+    return status;
+}
+
+int runMode3(const char* filename, const char* layerName) {
+    std::printf("\nLayer name = %s", layerName);
+    char profileName[PATH_BUFFER + 8];
+    std::snprintf(profileName, sizeof profileName, "%s.txt", layerName);
+    if (refuseOwnInput(filename, profileName)) return -4;
+    return processLayer(filename, layerName);
+}
+
+}  // namespace
+
+int dispatchMode(int mode, const char* filename, const char* layerName) {
+    std::printf("\nInput:%s", filename);
+    int dxfInput = openInput(filename);
+    if (dxfInput < 0) {
+        std::printf("\nCan't open DXF file");
+        return -1;
+    }
+    if (mode == 2) return runMode2(dxfInput, filename);
+    // In mode 3 the open only checks that the input can be read.
+    ::close(dxfInput);
+    return runMode3(filename, layerName);
+}
+
+int runCommandLine(int argc, const char* const* argv) {
+    int status = -1;
+    int mode = argc > 1 ? std::atoi(argv[1]) : 0;
+    if (argc < 3 || (mode == 3 && argc < 4)) {
+        printUsage();
+    } else if (mode != 2 && mode != 3) {
+        std::printf("\nError: unknown mode %s (2 or 3)", argv[1]);
+        printUsage();
+    } else if (std::strlen(argv[2]) >= PATH_BUFFER ||
+               (mode == 3 && std::strlen(argv[3]) + std::strlen(".txt") >= PATH_BUFFER)) {
+        std::printf("\nError: argument longer than %zu characters (the layer name: %zu)",
+                    PATH_BUFFER - 1, PATH_BUFFER - 1 - std::strlen(".txt"));
+    } else {
+        char filename[PATH_BUFFER];
+        char layerName[PATH_BUFFER] = "";
+        std::strcpy(filename, argv[2]);
+        if (mode == 3) std::strcpy(layerName, argv[3]);
+        status = dispatchMode(mode, filename, layerName);
+    }
+    std::printf("\ndone");
+    std::fflush(stdout);
+    return status;
+}
+
+}  // namespace dxfprofile

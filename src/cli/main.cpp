@@ -1,0 +1,5 @@
+#include "cli/dispatch.h"
+
+int main(int argc, char** argv) {
+    return dxfprofile::runCommandLine(argc, argv);
+}

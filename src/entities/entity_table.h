@@ -1,0 +1,44 @@
+// The entity table: the fixed table of records that every geometry reader of
+// mode 3 fills and that the profile writer turns into the profile file.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+namespace dxfprofile {
+
+inline constexpr std::uint16_t ENTITY_LINE = 101;
+inline constexpr std::uint16_t ENTITY_ARC = 102;
+inline constexpr std::uint16_t ENTITY_POINT = 103;
+inline constexpr std::uint16_t ENTITY_CIRCLE = 104;
+
+inline constexpr int MAX_ENTITIES = 64;
+inline constexpr int ENTITY_VALUES = 7;
+
+struct EntityRecord {
+    std::uint16_t type = 0;
+    float values[ENTITY_VALUES] = {};
+};
+
+struct EntityTable {
+    EntityRecord records[MAX_ENTITIES];
+    // Counts every record appended in the run, stored or not. It is wide
+    // enough never to wrap, so a layer of 65,600 records is still refused.
+    std::uint32_t entityCount = 0;
+    int lineSequence = 0;
+    int arcSequence = 0;
+    int pointSequence = 0;
+    int circleSequence = 0;
+};
+
+// The process-wide table of the one mode-3 run.
+extern EntityTable entityTable;
+
+// Start of a run: every sequence counter to 1, the count to 0.
+void resetEntityTable();
+
+// Stores a record while the table has room (values not given are 0.0) and
+// counts it in any case.
+void appendEntity(std::uint16_t type, std::initializer_list<float> values);
+
+}  // namespace dxfprofile

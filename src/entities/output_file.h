@@ -1,0 +1,43 @@
+// Output files that are complete or absent: the text goes to a temporary file
+// beside the output, every write and the close are checked, and only then is
+// the temporary file renamed over the output's name.
+#pragma once
+
+#include <cstddef>
+
+namespace dxfprofile {
+
+inline constexpr std::size_t PATH_BUFFER = 256;  // 255 characters and the terminator
+inline constexpr std::size_t OUTPUT_BLOCK = 1 << 18;
+
+struct OutputFile {
+    int fd = -1;
+    bool failed = false;
+    bool direct = false;  // a device or pipe: written in place, never renamed
+    std::size_t used = 0;
+    char finalPath[2 * PATH_BUFFER] = {};
+    char tempPath[2 * PATH_BUFFER + 16] = {};
+    char block[OUTPUT_BLOCK];
+};
+
+// Opens a temporary file beside `path` (or `path` itself when it names a
+// device or pipe). Returns 0, or -1 when nothing could be opened.
+int openOutput(OutputFile& out, const char* path);
+
+// Buffered writes; a failure is remembered and reported by commitOutput.
+void writeOutput(OutputFile& out, const char* data, std::size_t size);
+void printOutput(OutputFile& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Flushes, closes and renames the file into place. Returns 0, or -1 after a
+// failed write, close or rename, in which case the temporary file is removed
+// and the output's name is left as it was.
+int commitOutput(OutputFile& out);
+
+// Closes and removes the temporary file; the output's name is left as it was.
+void discardOutput(OutputFile& out);
+
+// True when both paths name the same existing file (through links or other
+// spellings of the path too).
+bool isSameFile(const char* pathA, const char* pathB);
+
+}  // namespace dxfprofile

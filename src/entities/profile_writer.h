@@ -1,0 +1,17 @@
+// The profile file: the layer's records with a header, a count and "EOF".
+#pragma once
+
+namespace dxfprofile {
+
+// Writes "<layerName>.txt" in the working directory from the entity table.
+// Returns 0, -4 when the file cannot be opened or written, -5 when the layer
+// holds more than MAX_ENTITIES records (the file is then left empty).
+int writeProfile(const char* layerName);
+
+// One record line of the open profile file.
+void writeEntity(int index);
+
+// A character code from 'A' to 'Z' drawn from rand().
+int randomLetter();
+
+}  // namespace dxfprofile

@@ -1,0 +1,212 @@
+#include "reader/layer_scan.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "entities/entity_table.h"
+#include "entities/profile_writer.h"
+#include "geometry/trace.h"
+#include "reader/line_source.h"
+#include "reader/readers.h"
+
+namespace dxfprofile {
+namespace {
+
+constexpr std::size_t NAME_BUFFER = 256;
+constexpr int MAX_LEFT_OUT_KINDS = 32;
+
+// What on the requested layer yielded no record, for the closing report.
+struct LeftOut {
+    char marker[MAX_LEFT_OUT_KINDS][PIECE_LENGTH + 1];
+    int count[MAX_LEFT_OUT_KINDS];
+    int kinds = 0;
+    int otherKinds = 0;  // entities of kinds past the table
+    const char* tiltedKind[MAX_LEFT_OUT_KINDS];
+    int tiltedCount[MAX_LEFT_OUT_KINDS];
+    int tiltedKinds = 0;
+    const char* path = nullptr;
+};
+LeftOut leftOut;
+
+void noteLeftOut(std::string_view marker) {
+    if (marker.empty()) marker = "(no subclass marker)";
+    for (int i = 0; i < leftOut.kinds; ++i) {
+        if (marker == leftOut.marker[i]) {
+            ++leftOut.count[i];
+            return;
+        }
+    }
+    if (leftOut.kinds == MAX_LEFT_OUT_KINDS) {
+        ++leftOut.otherKinds;
+        return;
+    }
+    std::size_t length = std::min(marker.size(), PIECE_LENGTH);
+    std::memcpy(leftOut.marker[leftOut.kinds], marker.data(), length);
+    leftOut.marker[leftOut.kinds][length] = '\0';
+    leftOut.count[leftOut.kinds++] = 1;
+}
+
+void printLeftOut(const char* layerName) {
+    if (leftOut.kinds == 0 && leftOut.tiltedKinds == 0) return;
+    std::fprintf(stderr, "Left out of layer %s:\n", layerName);
+    for (int i = 0; i < leftOut.kinds; ++i) {
+        std::fprintf(stderr, "  %s: %d\n", leftOut.marker[i], leftOut.count[i]);
+    }
+    if (leftOut.otherKinds > 0) std::fprintf(stderr, "  other kinds: %d\n", leftOut.otherKinds);
+    for (int i = 0; i < leftOut.tiltedKinds; ++i) {
+        std::fprintf(stderr, "  %s in a tilted plane: %d\n", leftOut.tiltedKind[i],
+                     leftOut.tiltedCount[i]);
+    }
+}
+
+// The subclass marker that a line holds, such as "AcDbText", or nothing.
+std::string_view subclassMarker(const LineSource& source) {
+    std::string_view line(source.lineBuffer, source.lineLength);
+    std::size_t first = line.find("AcDb");
+    if (first == std::string_view::npos) return {};
+    std::size_t last = line.find_first_of(" \t\r\n", first);
+    return line.substr(first, last == std::string_view::npos ? line.size() - first : last - first);
+}
+
+// Reads the rest of a layer name whose first piece is in lineBuffer: pieces
+// up to the line end are joined, so that long names are compared whole.
+void readLayerName(char (&name)[NAME_BUFFER]) {
+    std::size_t length = 0;
+    bool tooLong = false;
+    for (;;) {
+        std::size_t piece = lineSource.lineLength;
+        bool ends = pieceEndsLine(lineSource);
+        if (ends) --piece;
+        if (length + piece < NAME_BUFFER) {
+            std::memcpy(name + length, lineSource.lineBuffer, piece);
+            length += piece;
+        } else {
+            tooLong = true;
+        }
+        if (ends || !nextLine()) break;
+    }
+    name[length] = '\0';
+    // A name longer than any layer name argument matches none.
+    if (tooLong) std::strcpy(name, "\n");
+}
+
+enum class LookAhead { read, leftOut, endOfFile };
+
+// Looks ahead from the layer line for the entity's geometry and reads it.
+// A line that starts another entity or ends the section ends the look-ahead
+// with no record; the scan then treats that line as its own.
+LookAhead readGeometry() {
+    std::string_view marker;
+    char markerText[PIECE_LENGTH + 1] = {};
+    for (;;) {
+        if (!nextLine()) return LookAhead::endOfFile;
+        if (lineContains(lineSource, "AcDbEntity") || lineContains(lineSource, "ENDSEC")) {
+            noteLeftOut(marker);
+            return LookAhead::leftOut;
+        }
+        if (lineContains(lineSource, "AcDbLine")) {
+            readLineEntity();
+        } else if (lineContains(lineSource, "AcDbPoint")) {
+            readPointEntity();
+        } else if (lineContains(lineSource, "AcDbCircle")) {
+            readCircleEntity();
+        } else if (lineContains(lineSource, "AcDbPolyline")) {
+            readPolyline();
+        } else {
+            if (marker.empty()) {
+                std::string_view found = subclassMarker(lineSource);
+                std::memcpy(markerText, found.data(), found.size());
+                marker = std::string_view(markerText, found.size());
+            }
+            continue;
+        }
+        return LookAhead::read;
+    }
+}
+
+bool isLayerGroupLine(const LineSource& source) {
+    return lineContains(source, "  8") || source.lineBuffer[0] == '8';
+}
+
+}  // namespace
+
+void reportTiltedEntity(const char* kind) {
+    std::uint64_t offset = sourceOffset(lineSource);
+    std::uint64_t line = lineNumberAt(leftOut.path, offset > 0 ? offset - 1 : 0);
+    std::fprintf(stderr, "warning: %s ending on line %llu lies in a tilted plane; left out\n", kind,
+                 static_cast<unsigned long long>(line));
+    for (int i = 0; i < leftOut.tiltedKinds; ++i) {
+        if (std::strcmp(leftOut.tiltedKind[i], kind) == 0) {
+            ++leftOut.tiltedCount[i];
+            return;
+        }
+    }
+    if (leftOut.tiltedKinds < MAX_LEFT_OUT_KINDS) {
+        leftOut.tiltedKind[leftOut.tiltedKinds] = kind;
+        leftOut.tiltedCount[leftOut.tiltedKinds++] = 1;
+    }
+}
+
+int processLayer(const char* path, const char* layerName) {
+    if (openLineSource(lineSource, path) != 0) {
+        std::printf("\ncan't open SDXF file %s\n", path);
+        return -1;
+    }
+    resetEntityTable();
+    leftOut.kinds = 0;
+    leftOut.otherKinds = 0;
+    leftOut.tiltedKinds = 0;
+    leftOut.path = path;
+
+    const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
+    int status = 0;
+    bool layerFound = false;
+    bool haveLine = false;  // the look-ahead left a line for the scan
+    char name[NAME_BUFFER];
+    for (;;) {
+        if (!haveLine && !nextMarkedLine(lineSource, scanMarkers, nullptr)) {
+            std::printf("\nError: End of DXF file reached\n");
+            status = -1;
+            break;
+        }
+        haveLine = false;
+        if (lineContains(lineSource, "ENDSEC")) {
+            if constexpr (traceSections) std::printf("\nENDSEC found\n");
+            break;
+        }
+        if (!lineContains(lineSource, "AcDbEntity")) continue;
+        if (!nextLine()) {
+            std::printf("\nError: End of DXF file reached\n");
+            status = -1;
+            break;
+        }
+        if (!isLayerGroupLine(lineSource)) continue;
+        if (!nextLine()) {
+            std::printf("\nError: End of DXF file reached\n");
+            status = -1;
+            break;
+        }
+        readLayerName(name);
+        if (std::strcmp(name, layerName) != 0) continue;
+        layerFound = true;
+        LookAhead result = readGeometry();
+        if (result == LookAhead::endOfFile) {
+            std::printf("\nError: DXF file contains no geometry");
+            status = -2;
+            break;
+        }
+        haveLine = result == LookAhead::leftOut;
+    }
+    closeLineSource(lineSource);
+    if (status != 0) return status;
+    if (!layerFound) {
+        std::printf("\ncan't find specified layername\n");
+        return -4;
+    }
+    status = writeProfile(layerName);
+    printLeftOut(layerName);
+    return status;
+}
+
+}  // namespace dxfprofile
