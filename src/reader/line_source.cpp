@@ -13,7 +13,15 @@
 namespace dxfprofile {
 
 LineSource lineSource;
-SourceSettings sourceSettings;
+SourceSettings sourceSettings{
+#ifdef DXFPROFILE_PLAIN_READS
+    // A build that reads piece by piece only, to measure what the block
+    // search gains.
+    false,
+#else
+    true,
+#endif
+    SOURCE_BLOCK};
 
 namespace {
 
