@@ -114,8 +114,9 @@ LookAhead readGeometry() {
         } else if (lineContains(lineSource, "AcDbPolyline")) {
             readPolyline();
         } else {
-            if (marker.empty()) {
-                std::string_view found = subclassMarker(lineSource);
+            std::string_view found =
+                marker.empty() ? subclassMarker(lineSource) : std::string_view{};
+            if (!found.empty()) {
                 std::memcpy(markerText, found.data(), found.size());
                 marker = std::string_view(markerText, found.size());
             }
