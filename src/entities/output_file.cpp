@@ -74,7 +74,9 @@ int openOutput(OutputFile& out, const char* path) {
     std::size_t dirLength =
         slash == nullptr ? 0 : static_cast<std::size_t>(slash - out.finalPath) + 1;
     const char* base = out.finalPath + dirLength;
-    int n = std::snprintf(out.tempPath, sizeof out.tempPath, "%.*s.%s.XXXXXX",
+    // The temporary name keeps at most 200 bytes of the output's name, so that
+    // it fits a directory entry wherever the output's own name does.
+    int n = std::snprintf(out.tempPath, sizeof out.tempPath, "%.*s.%.200s.XXXXXX",
                           static_cast<int>(dirLength), out.finalPath, base);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof out.tempPath) return -1;
     out.fd = ::mkstemp(out.tempPath);
