@@ -71,7 +71,8 @@ std::string_view subclassMarker(const LineSource& source) {
 
 // Reads the rest of a layer name whose first piece is in lineBuffer: pieces
 // up to the line end are joined, so that long names are compared whole.
-void readLayerName(char (&name)[NAME_BUFFER]) {
+// False for a name longer than any layer name argument, which matches none.
+bool readLayerName(char (&name)[NAME_BUFFER]) {
     std::size_t length = 0;
     bool tooLong = false;
     for (;;) {
@@ -87,8 +88,7 @@ void readLayerName(char (&name)[NAME_BUFFER]) {
         if (ends || !nextLine()) break;
     }
     name[length] = '\0';
-    // A name longer than any layer name argument matches none.
-    if (tooLong) std::strcpy(name, "\n");
+    return !tooLong;
 }
 
 enum class LookAhead { read, leftOut, endOfFile };
@@ -188,8 +188,7 @@ int processLayer(const char* path, const char* layerName) {
             status = -1;
             break;
         }
-        readLayerName(name);
-        if (std::strcmp(name, layerName) != 0) continue;
+        if (!readLayerName(name) || std::strcmp(name, layerName) != 0) continue;
         layerFound = true;
         LookAhead result = readGeometry();
         if (result == LookAhead::endOfFile) {
