@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 
 #include "entities/entity_table.h"
+#include "entities/profile_text.h"
 #include "test_support.h"
 
 namespace dxfprofile {
@@ -20,6 +20,7 @@ using testing::fileExists;
 using testing::readFile;
 using testing::ScopedTempDir;
 using testing::ScopedWorkingDir;
+using testing::withoutIdentifier;
 using testing::writeFile;
 
 struct Written {
@@ -39,18 +40,6 @@ std::set<std::string> entriesOf(const std::string& directory) {
         names.insert(entry.path().filename().string());
     }
     return names;
-}
-
-// The profile with its identifier replaced by "<ID>", after checking its
-// form: eight capital letters, '.', three capital letters.
-std::string withoutIdentifier(const std::string& profile) {
-    static const std::regex header(R"(^([^\n]*),([A-Z]{8}\.[A-Z]{3})\n)");
-    std::smatch match;
-    if (!std::regex_search(profile, match, header)) {
-        ADD_FAILURE() << "no identifier in the header of:\n" << profile;
-        return profile;
-    }
-    return match[1].str() + ",<ID>\n" + match.suffix().str();
 }
 
 void appendOutline() {
