@@ -330,13 +330,3 @@ def test_layer_name_with_a_comma_is_written_unchanged(converter, tmp_path):
     header = (tmp_path / "WALLS,NORTH.txt").read_bytes().split(b"\n")[0]
     assert header.startswith(b"WALLS,NORTH,") and len(header) == len(b"WALLS,NORTH,") + 12
 
-
-def test_status_table_of_mode_3(converter, tmp_path):
-    cases = [
-        (b"", -1, b"\nError: End of DXF file reached\n"),
-        (b"ENTITIES\n" + line(b"A"), -1, b"\nError: End of DXF file reached\n"),
-        (b"ENTITIES\n" + head(b"TEXT", b"A"), -2, b"\nError: DXF file contains no geometry"),
-        (sdxf(line(b"B")), -4, b"\ncan't find specified layername\n"),
-    ]
-    for data, status, message in cases:
-        expect_failure(run_layer(converter, tmp_path, data), tmp_path, status, message)
