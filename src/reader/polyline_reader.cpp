@@ -63,7 +63,9 @@ void walkSegments(int itemCount, std::uint8_t polylineFlag) {
             }
             ++position;
         } else {
-            if (!closed) return;
+            // The closing segment needs a vertex to end at: a polyline whose
+            // first item is a bulge has none.
+            if (!closed || vertexTable[0].bulgeFlag != 0) return;
             appendSegment(item, vertexTable[0]);
             // Further passes repeat the closing segment; once the layer is
             // over its limit they can change nothing but the time taken.
