@@ -25,6 +25,11 @@ TEST(DerivePath, CutsAtTheFirstDotOfTheLastComponent) {
         {"plan.sdxf", ".layers", "plan.layers"},
         {"jobs/plan", ".sdxf", "jobs/plan.sdxf"},
         {"plan", ".sdxf", "plan.sdxf"},
+        {"rev.2/plan", ".sdxf", "rev.2/plan.sdxf"},
+        {".dxf", ".sdxf", ".sdxf"},
+        {"jobs/.dxf", ".sdxf", "jobs/.sdxf"},
+        {"jobs/", ".sdxf", "jobs/.sdxf"},
+        {"", ".sdxf", ".sdxf"},
         {"/abs/dir.d/x.y.z", ".layers", "/abs/dir.d/x.layers"},
     };
     for (const Case& c : cases) {
