@@ -6,8 +6,10 @@
 namespace dxfprofile {
 
 Plane planeOf(const Extrusion& extrusion) {
-    if (extrusion.x != 0.0 || extrusion.y != 0.0 || !(extrusion.z != 0.0)) return Plane::tilted;
-    return extrusion.z > 0.0 ? Plane::upward : Plane::flipped;
+    if (extrusion.x != 0.0 || extrusion.y != 0.0) return Plane::tilted;
+    if (extrusion.z > 0.0) return Plane::upward;
+    if (extrusion.z < 0.0) return Plane::flipped;
+    return Plane::tilted;  // z of 0, or not a number
 }
 
 void takeExtrusionGroup(Extrusion& extrusion, std::string_view code, const char* value) {
@@ -19,7 +21,8 @@ void takeExtrusionGroup(Extrusion& extrusion, std::string_view code, const char*
 double foldDegrees(double angle) {
     double folded = std::fmod(angle, 360.0);
     if (folded < 0.0) folded += 360.0;
-    if (folded >= 360.0) folded = 0.0;
+    // Never 360, and never -0, which would print as "-0.000000".
+    if (folded >= 360.0 || folded == 0.0) folded = 0.0;
     return folded;
 }
 
