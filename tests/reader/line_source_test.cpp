@@ -132,7 +132,7 @@ std::string markerInput() {
     const std::string marker = "AcDbEntity";
     // The marker at every position around the piece boundaries.
     for (std::size_t before = 50; before <= 135; ++before) {
-        bytes += std::string(before, '-') + marker + (before % 2 ? "\r\n" : "\n");
+        bytes += std::string(before, '-') + marker + (before % 2 == 1 ? "\r\n" : "\n");
         bytes += "  0\r\nENDSE\r\n";  // a near miss
     }
     bytes +=
