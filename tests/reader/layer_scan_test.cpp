@@ -103,6 +103,7 @@ void expectProfile(const Scan& result, const std::string& layer, const std::stri
 void expectFailure(const Scan& result, int status, const std::string& output) {
     EXPECT_EQ(result.status, status) << result;
     EXPECT_EQ(result.output, output);
+    EXPECT_EQ(result.errors, "");
     EXPECT_TRUE(result.created.empty()) << result;
 }
 
