@@ -2,9 +2,11 @@
 would run them: mode 2 on the drawing in an empty directory, then mode 3 on
 every layer that mode 2 listed. Every file written and every byte printed must
 equal examples/expected/<drawing>/ (files/ and runs/), the profile identifiers
-aside, whose form is checked."""
+aside, whose form is checked. The README's transcripts are replayed the same way."""
 
 import os
+import re
+import shlex
 import shutil
 
 import pytest
@@ -53,3 +55,37 @@ def test_example_drawing_converts_to_its_expected_files(converter, tmp_path, dra
     assert written == sorted(path.name for path in files.iterdir())
     for name in written:
         assert comparable(tmp_path / name) == comparable(files / name), name
+
+
+def readme_transcripts():
+    """The (command, output) pairs of the README's console blocks."""
+    readme = (SOURCE / "README.md").read_text()
+    blocks = re.findall(r"^```console\n(.*?)^```$", readme, re.MULTILINE | re.DOTALL)
+    return [step for block in blocks
+            for step in re.findall(r"^\$ (.*)\n((?:(?!\$ ).*\n)*)", block, re.MULTILINE)]
+
+
+def test_readme_transcripts_are_the_real_output(converter, tmp_path):
+    """Each run's output is shown ending with a line end, which "done" lacks."""
+    for drawing in DRAWINGS:
+        shutil.copy(EXAMPLES / f"{drawing}.dxf", tmp_path)
+    steps = readme_transcripts()
+    assert len(steps) >= 6
+    for command, output in steps:
+        words = shlex.split(command)
+        if words[0] == "cat":
+            actual = (tmp_path / words[1]).read_bytes()
+            expected = output.encode()
+            if words[1].endswith(".txt"):
+                actual, expected = split_profile(actual), split_profile(expected)
+        else:
+            assert words[0] == "dxfprofile", command
+            run = converter(*words[1:])
+            assert run.status == 0, command
+            actual, expected = run.stdout + b"\n", output.encode()
+        assert actual == expected, command
+
+
+def test_readme_quotes_the_real_left_out_report():
+    _, stderr = expected_run("cam-pocket-plate", "mode3-Cutout")
+    assert stderr and stderr.decode() in (SOURCE / "README.md").read_text()
