@@ -78,21 +78,28 @@ def test_groups_after_the_radius_leave_an_arc_an_arc(converter, tmp_path, after)
 
 # (flipped entity, the same world geometry drawn with the normal up)
 MIRRORS = [
-    (arc(b"10.0", b"5.0", b"2.0", b"30.0", b"100.0", DOWN),
-     arc(b"-10.0", b"5.0", b"2.0", b"80.0", b"150.0")),
+    pytest.param(arc(b"10.0", b"5.0", b"2.0", b"30.0", b"100.0", DOWN),
+                 arc(b"-10.0", b"5.0", b"2.0", b"80.0", b"150.0"), id="arc"),
     # Through the entity's own angle 0: world angles 180 to 270.
-    (arc(b"-3.5", b"-1.25", b"0.5", b"270", b"0", b" 39\n3.0\n" + DOWN),
-     arc(b"3.5", b"-1.25", b"0.5", b"180", b"270")),
+    pytest.param(arc(b"-3.5", b"-1.25", b"0.5", b"270", b"0", b" 39\n3.0\n" + DOWN),
+                 arc(b"3.5", b"-1.25", b"0.5", b"180", b"270"), id="arc-through-own-0"),
     # Through the world's angle 0: 100 to 260 becomes 280 to 80.
-    (arc(b"0", b"7", b"4", b"100", b"260", DOWN), arc(b"0", b"7", b"4", b"280", b"80")),
-    (arc(b"2", b"2", b"1", b"0", b"90", b"210\n0\n220\n0\n230\n-0.25\n"),
-     arc(b"-2", b"2", b"1", b"90", b"180")),
-    (circle(b"-7.5", b"1.0", b"3.0", DOWN), circle(b"7.5", b"1.0", b"3.0")),
-    (circle(b"0.0", b"0.0", b"3.0", b" 39\n1\n" + DOWN), circle(b"0.0", b"0.0", b"3.0")),
-    (lwpolyline([(b"0", b"0", None), (b"10", b"0", b"0.5"), (b"10", b"10", b"-1.5")], after=DOWN),
-     lwpolyline([(b"0", b"0", None), (b"-10", b"0", b"-0.5"), (b"-10", b"10", b"1.5")])),
-    (lwpolyline([(b"3", b"0", b"1"), (b"7", b"0", b"1")], after=b" 43\n0.5\n" + DOWN),
-     lwpolyline([(b"-3", b"0", b"-1"), (b"-7", b"0", b"-1")], after=b" 43\n0.5\n")),
+    pytest.param(arc(b"0", b"7", b"4", b"100", b"260", DOWN), arc(b"0", b"7", b"4", b"280", b"80"),
+                 id="arc-through-world-0"),
+    pytest.param(arc(b"2", b"2", b"1", b"0", b"90", b"210\n0\n220\n0\n230\n-0.25\n"),
+                 arc(b"-2", b"2", b"1", b"90", b"180"), id="arc-short-normal"),
+    pytest.param(circle(b"-7.5", b"1.0", b"3.0", DOWN), circle(b"7.5", b"1.0", b"3.0"),
+                 id="circle"),
+    pytest.param(circle(b"0.0", b"0.0", b"3.0", b" 39\n1\n" + DOWN), circle(b"0.0", b"0.0", b"3.0"),
+                 id="circle-at-origin"),
+    pytest.param(
+        lwpolyline([(b"0", b"0", None), (b"10", b"0", b"0.5"), (b"10", b"10", b"-1.5")], after=DOWN),
+        lwpolyline([(b"0", b"0", None), (b"-10", b"0", b"-0.5"), (b"-10", b"10", b"1.5")]),
+        id="polyline"),
+    pytest.param(
+        lwpolyline([(b"3", b"0", b"1"), (b"7", b"0", b"1")], after=b" 43\n0.5\n" + DOWN),
+        lwpolyline([(b"-3", b"0", b"-1"), (b"-7", b"0", b"-1")], after=b" 43\n0.5\n"),
+        id="polyline-donut"),
 ]
 
 
