@@ -7,10 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "entities/output_file.h"
 #include "geometry/trace.h"
 
@@ -74,30 +70,26 @@ bool refill(LineSource& source) {
     return source.filled > before;
 }
 
-// Writes the consumed bytes [position, to) to `out` with every CR LF pair as
-// one LF. The range ends on a piece boundary, so a CR at its end is never
-// half of a pair. The bytes are not read again, so the pairs are joined in
-// place and the range goes out in one write.
-void copyTranslated(OutputFile& out, char* data, std::size_t size) {
-    char* const end = data + size;
-    char* cr = static_cast<char*>(std::memchr(data, '\r', size));
-    if (cr == nullptr) {
-        writeOutput(out, data, size);
-        return;
+// Writes raw bytes to `out` with every CR LF pair as one LF. The range ends
+// on a piece boundary, so a CR at its end is never half of a pair.
+void copyTranslated(OutputFile& out, const char* data, std::size_t size) {
+    while (size > 0) {
+        const char* cr = static_cast<const char*>(std::memchr(data, '\r', size));
+        if (cr == nullptr) {
+            writeOutput(out, data, size);
+            return;
+        }
+        std::size_t run = static_cast<std::size_t>(cr - data);
+        if (run + 1 < size && cr[1] == '\n') {
+            writeOutput(out, data, run);
+            data += run + 1;
+            size -= run + 1;
+        } else {
+            writeOutput(out, data, run + 1);
+            data += run + 1;
+            size -= run + 1;
+        }
     }
-    char* to = cr;
-    const char* from = cr;
-    while (from < end) {
-        // `from` stands on a CR; one that a LF follows is dropped.
-        if (from + 1 < end && from[1] == '\n') ++from;
-        const char* next = static_cast<const char*>(
-            std::memchr(from + 1, '\r', static_cast<std::size_t>(end - from - 1)));
-        std::size_t run = static_cast<std::size_t>((next == nullptr ? end : next) - from);
-        std::memmove(to, from, run);
-        to += run;
-        from += run;
-    }
-    writeOutput(out, data, static_cast<std::size_t>(to - data));
 }
 
 bool pieceHasMarker(const LineSource& source, const MarkerSet& set) {
@@ -126,27 +118,16 @@ void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
 // The start of the line that holds block[at], or position when that line
 // began before it (position is always the start of a piece).
 std::size_t lineStartOf(const LineSource& source, std::size_t at) {
-    // Lines are short: look at the last few bytes before calling memrchr.
-    std::size_t near = at - std::min<std::size_t>(at - source.position, 32);
-    for (std::size_t i = at; i > near; --i) {
-        if (source.block[i - 1] == '\n') return i;
-    }
     const char* lf = static_cast<const char*>(
-        ::memrchr(source.block + source.position, '\n', near - source.position));
+        ::memrchr(source.block + source.position, '\n', at - source.position));
     return lf == nullptr ? source.position : static_cast<std::size_t>(lf - source.block) + 1;
 }
 
 // The start of the piece that holds block[at]. Within a line, raw bytes and
-// delivered bytes agree up to its line end; a CR LF pair that straddles a
-// multiple of the piece length belongs to the piece before it.
+// delivered bytes agree until its line end.
 std::size_t pieceStartAt(const LineSource& source, std::size_t at) {
     std::size_t lineStart = lineStartOf(source, at);
-    std::size_t pieceStart = lineStart + (at - lineStart) / PIECE_LENGTH * PIECE_LENGTH;
-    if (pieceStart > lineStart && source.block[pieceStart] == '\n' &&
-        source.block[pieceStart - 1] == '\r') {
-        pieceStart -= PIECE_LENGTH;
-    }
-    return pieceStart;
+    return lineStart + (at - lineStart) / PIECE_LENGTH * PIECE_LENGTH;
 }
 
 // Where a window without a marker may be passed over up to: the end of its
@@ -160,90 +141,35 @@ std::size_t passOverPoint(const LineSource& source) {
     return lineStart;
 }
 
-// The first position in [from, to) where the first and the last byte of
-// some marker stand, or `to`. Reads no byte at or past `end`.
-std::size_t nextCandidate(const char* block, std::size_t from, std::size_t to, std::size_t end,
-                          const MarkerSet& set) {
-#if defined(__SSE2__)
-    // Sixteen positions at a time, without a branch per position.
-    __m128i first[MAX_MARKERS];
-    __m128i last[MAX_MARKERS];
-    std::size_t lastAt[MAX_MARKERS];
-    for (int i = 0; i < set.count; ++i) {
-        first[i] = _mm_set1_epi8(set.markers[i].front());
-        last[i] = _mm_set1_epi8(set.markers[i].back());
-        lastAt[i] = set.markers[i].size() - 1;
-    }
-    std::size_t reach = set.longest + 15;  // bytes read from a position on
-    while (from + 16 <= to && from + reach <= end) {
-        const char* at = block + from;
-        __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        int mask = 0;
-        for (int i = 0; i < set.count; ++i) {
-            __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + lastAt[i]));
-            __m128i both =
-                _mm_and_si128(_mm_cmpeq_epi8(heads, first[i]), _mm_cmpeq_epi8(tails, last[i]));
-            mask |= _mm_movemask_epi8(both);
-        }
-        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
-        from += 16;
-    }
-#endif
-    for (; from < to; ++from) {
-        for (int i = 0; i < set.count; ++i) {
-            std::string_view marker = set.markers[i];
-            if (from + marker.size() <= end && block[from] == marker.front() &&
-                block[from + marker.size() - 1] == marker.back()) {
-                return from;
-            }
-        }
-    }
-    return to;
-}
-
-// Whether a marker starts at block[at] and lies within one piece; if so,
-// `pieceStart` is the start of that piece.
-bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
-              std::size_t& pieceStart) {
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        if (at + marker.size() > source.filled ||
-            std::memcmp(source.block + at, marker.data(), marker.size()) != 0) {
-            continue;
-        }
-        // A marker holds no line end, so both its ends lie on one line.
-        std::size_t lineStart = lineStartOf(source, at);
-        std::size_t offset = at - lineStart;
-        if (offset / PIECE_LENGTH == (offset + marker.size() - 1) / PIECE_LENGTH) {
-            pieceStart = lineStart + offset / PIECE_LENGTH * PIECE_LENGTH;
-            return true;
-        }
-    }
-    return false;
-}
-
 bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
     for (;;) {
         if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
         if (source.position == source.filled) return false;
-        // A position is decided when every marker that starts there fits in
-        // the window (at the end of the file, every position is). The first
-        // marker found in order of positions lies in the earliest piece
-        // that holds one, since pieces follow each other in order.
-        std::size_t decided = source.filled;
-        if (!source.endOfInput) {
-            decided = source.filled - std::min(source.filled - source.position, set.longest - 1);
-        }
-        std::size_t from = source.position;
-        for (;;) {
-            std::size_t at = nextCandidate(source.block, from, decided, source.filled, set);
-            if (at == decided) break;
-            std::size_t pieceStart = 0;
-            if (markerAt(source, set, at, pieceStart)) {
+        // The earliest marker that lies within one piece: pieces end in
+        // order, so the first such match in the order of anchors is in the
+        // earliest piece that holds a marker.
+        std::size_t cutFrom = SIZE_MAX;  // a match that the window's end cuts
+        std::size_t searchFrom = source.position;
+        while (searchFrom < source.filled) {
+            const char* hit = static_cast<const char*>(
+                std::memchr(source.block + searchFrom, set.anchor, source.filled - searchFrom));
+            if (hit == nullptr) break;
+            std::size_t h = static_cast<std::size_t>(hit - source.block);
+            searchFrom = h + 1;
+            for (int i = 0; i < set.count; ++i) {
+                std::string_view marker = set.markers[i];
+                if (h < source.position + set.anchorAt[i]) continue;
+                std::size_t start = h - set.anchorAt[i];
+                if (start + marker.size() > source.filled) {
+                    cutFrom = std::min(cutFrom, start);
+                    continue;
+                }
+                if (std::memcmp(source.block + start, marker.data(), marker.size()) != 0) continue;
+                std::size_t pieceStart = pieceStartAt(source, start);
+                if (pieceStart != pieceStartAt(source, start + marker.size() - 1)) continue;
                 passOver(source, pieceStart, copyTo);
                 return nextLine(source);
             }
-            from = at + 1;
         }
         if (source.endOfInput) {
             // No marker in the rest of the file.
@@ -251,7 +177,7 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
             return false;
         }
         std::size_t keepFrom = passOverPoint(source);
-        if (decided < source.filled) keepFrom = std::min(keepFrom, pieceStartAt(source, decided));
+        if (cutFrom != SIZE_MAX) keepFrom = std::min(keepFrom, pieceStartAt(source, cutFrom));
         passOver(source, keepFrom, copyTo);
         refill(source);
     }
@@ -263,15 +189,9 @@ MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers) {
     MarkerSet set;
     for (std::string_view marker : markers) {
         if (set.count == MAX_MARKERS) break;
-        set.markers[set.count++] = marker;
-        set.longest = std::max(set.longest, marker.size());
-    }
-    set.searchable = set.count > 0;
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        if (marker.empty() || marker.find_first_of("\r\n") != std::string_view::npos) {
-            set.searchable = false;
-        }
+        set.markers[set.count] = marker;
+        set.anchorAt[set.count] = marker.find(set.anchor);
+        ++set.count;
     }
     return set;
 }
@@ -330,9 +250,7 @@ bool nextLine() {
 }
 
 bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* copyTo) {
-    if (!source.bulkSkip || !markers.searchable) {
-        return nextMarkedLineOneByOne(source, markers, copyTo);
-    }
+    if (!source.bulkSkip) return nextMarkedLineOneByOne(source, markers, copyTo);
     return nextMarkedLineInBlocks(source, markers, copyTo);
 }
 
