@@ -223,21 +223,6 @@ def test_layer_name_longer_than_one_read_is_listed_whole(converter, tmp_path):
     )
 
 
-def test_output_lands_beside_the_input_in_a_dotted_directory(converter, tmp_path):
-    folder = tmp_path / "jobs" / "rev.2"
-    folder.mkdir(parents=True)
-    (folder / "plan.dxf").write_bytes(PLAN_DXF)
-    run = converter(2, "jobs/rev.2/plan.dxf")
-    assert run.status == 0
-    assert run.stdout == (
-        b"\nInput:jobs/rev.2/plan.dxf\nOutput:jobs/rev.2/plan.sdxf"
-        b"\nOutput:jobs/rev.2/plan.layers\nFound 2 layers:\n0\nWALLS\ndone"
-    )
-    assert (folder / "plan.sdxf").read_bytes() == PLAN_SECTION + b"EOF"
-    assert (folder / "plan.layers").read_bytes() == b"0\nWALLS\n"
-    assert entries(tmp_path / "jobs") == ["rev.2"]
-
-
 def test_input_without_entities_writes_nothing(converter, tmp_path):
     run = run_mode2(converter, tmp_path, HEADER + b"  0\nEOF\n")
     assert run.status == unsigned(-1)
@@ -262,14 +247,6 @@ def test_input_ending_inside_the_entities_section_leaves_no_file(converter, tmp_
         assert run.status == unsigned(-1)
         assert run.stdout == stdout
         assert entries(tmp_path) == ["plan.dxf"]
-
-
-def test_sdxf_name_taken_by_a_directory(converter, tmp_path):
-    (tmp_path / "plan.sdxf").mkdir()
-    run = run_mode2(converter, tmp_path, PLAN_DXF)
-    assert run.status == unsigned(-1)
-    assert run.stdout == b"\nInput:plan.dxf\nOutput:plan.sdxf\ncan't open output file\ndone"
-    assert entries(tmp_path) == ["plan.dxf", "plan.sdxf"]
 
 
 def test_layers_name_taken_by_a_directory_keeps_status_zero(converter, tmp_path):
