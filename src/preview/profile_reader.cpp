@@ -187,8 +187,8 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, Fault& f
                     tokens[1].data());
     }
     if (tokens[1][0] != kind->letter) {
-        return fail(fault, line, "tag %.*s on a %s record", quoted(tokens[1]), tokens[1].data(),
-                    kind->word.data());
+        return fail(fault, line, "%s record with tag %.*s", kind->word.data(), quoted(tokens[1]),
+                    tokens[1].data());
     }
     int type = 0;
     if (!parseNumber(tokens[2], type)) {
@@ -199,7 +199,7 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, Fault& f
         return fail(fault, line, "type code %d is outside 101 to 104", type);
     }
     if (type != kind->type) {
-        return fail(fault, line, "type code %d on a %s record", type, kind->word.data());
+        return fail(fault, line, "%s record with type code %d", kind->word.data(), type);
     }
     int values = count - 3;
     if (values != kind->values) {
