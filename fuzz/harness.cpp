@@ -1,0 +1,313 @@
+#include "harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "entities/entity_table.h"
+#include "entities/output_file.h"
+#include "extract/layer_inventory.h"
+#include "extract/section_extractor.h"
+#include "reader/layer_scan.h"
+#include "reader/line_source.h"
+
+namespace dxfprofile::fuzzing {
+namespace {
+
+const char* const SCAN_INPUT = "input.sdxf";
+const char* const DXF_INPUT = "input.dxf";
+const char* const SDXF_OUTPUT = "input.sdxf";
+const char* const LAYERS_OUTPUT = "input.layers";
+
+std::string workspace;
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+void removeWorkspace() {
+    if (workspace.empty()) return;
+    if (::chdir(workspace.c_str()) == 0) {
+        if (DIR* dir = ::opendir(".")) {
+            while (dirent* entry = ::readdir(dir)) {
+                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                    ::unlink(entry->d_name);
+            }
+            ::closedir(dir);
+        }
+    }
+    if (::chdir("/") == 0) ::rmdir(workspace.c_str());
+}
+
+std::set<std::string> workspaceFiles() {
+    std::set<std::string> names;
+    DIR* dir = ::opendir(".");
+    if (dir == nullptr) fail("cannot list the workspace");
+    while (dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.insert(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// The files of a run must be exactly `expected`: no temporary file or other
+// leftover may stay behind.
+void expectFiles(const std::set<std::string>& expected, const char* run) {
+    std::set<std::string> found = workspaceFiles();
+    if (found == expected) return;
+    std::string list;
+    for (const std::string& name : found) list += " '" + name + "'";
+    fail(std::string(run) + ": unexpected files in the workspace:" + list);
+}
+
+bool readWhole(const std::string& path, std::string& bytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bytes.clear();
+    char block[1 << 14];
+    for (;;) {
+        ssize_t got = ::read(fd, block, sizeof block);
+        if (got <= 0) break;
+        bytes.append(block, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return true;
+}
+
+void writeInput(const char* name, const std::uint8_t* data, std::size_t size) {
+    int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) fail("cannot create the input file");
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written <= 0) fail("cannot write the input file");
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    ::close(fd);
+}
+
+// The lowest free descriptor: a run that leaks one moves it.
+int lowestFreeDescriptor() {
+    int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("cannot open /dev/null");
+    ::close(fd);
+    return fd;
+}
+
+// Sources opened while it lives read piece by piece, `readLimit` bytes at a
+// time, so that block ends fall anywhere.
+class PieceByPiece {
+  public:
+    explicit PieceByPiece(std::size_t readLimit) : saved_(sourceSettings) {
+        sourceSettings.bulkSkip = false;
+        sourceSettings.readLimit = readLimit;
+    }
+    ~PieceByPiece() { sourceSettings = saved_; }
+    PieceByPiece(const PieceByPiece&) = delete;
+    PieceByPiece& operator=(const PieceByPiece&) = delete;
+
+  private:
+    SourceSettings saved_;
+};
+
+std::size_t smallReadLimit(std::size_t size) {
+    return 1 + size % 97;
+}
+
+struct ScanRun {
+    int status = 0;
+    std::uint32_t entityCount = 0;
+    std::vector<EntityRecord> records;
+    bool profileWritten = false;
+    std::string profile;
+};
+
+ScanRun runScan(const char* layerName, const std::string& profileName) {
+    ScanRun run;
+    run.status = processLayer(SCAN_INPUT, layerName);
+    run.entityCount = entityTable.entityCount;
+    std::size_t stored = std::min<std::size_t>(entityTable.entityCount, MAX_ENTITIES);
+    run.records.assign(entityTable.records, entityTable.records + stored);
+    std::set<std::string> expected{SCAN_INPUT};
+    run.profileWritten = run.status == 0 || run.status == -5;
+    if (run.profileWritten) expected.insert(profileName);
+    expectFiles(expected, "mode 3");
+    if (run.profileWritten) {
+        readWhole(profileName, run.profile);
+        ::unlink(profileName.c_str());
+    }
+    return run;
+}
+
+bool sameRecords(const std::vector<EntityRecord>& a, const std::vector<EntityRecord>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].type != b[i].type ||
+            std::memcmp(a[i].values, b[i].values, sizeof a[i].values) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool isIdentifier(const std::string& text) {
+    if (text.size() != 12 || text[8] != '.') return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != 8 && (text[i] < 'A' || text[i] > 'Z')) return false;
+    }
+    return true;
+}
+
+// The profile after its header line, whose form is checked here.
+std::string profileBody(const ScanRun& run, const char* layerName) {
+    std::size_t headerEnd = run.profile.find('\n');
+    if (headerEnd == std::string::npos) fail("profile without a header line");
+    std::string header = run.profile.substr(0, headerEnd);
+    std::string prefix = std::string(layerName) + ",";
+    if (header.compare(0, prefix.size(), prefix) != 0 ||
+        !isIdentifier(header.substr(prefix.size())))
+        fail("profile header '" + header + "'");
+    return run.profile.substr(headerEnd + 1);
+}
+
+void checkScanRun(const ScanRun& run, const char* layerName) {
+    switch (run.status) {
+        case 0: {
+            if (run.entityCount > static_cast<std::uint32_t>(MAX_ENTITIES))
+                fail("a profile was written for more than 64 records");
+            std::string body = profileBody(run, layerName);
+            std::string count = std::to_string(run.entityCount) + "\n";
+            std::size_t lines =
+                static_cast<std::size_t>(std::count(body.begin(), body.end(), '\n'));
+            if (body.compare(0, count.size(), count) != 0 || lines != run.entityCount + 2 ||
+                body.size() < 4 || body.compare(body.size() - 4, 4, "EOF\n") != 0)
+                fail("malformed profile body");
+            break;
+        }
+        case -5:
+            if (run.entityCount <= static_cast<std::uint32_t>(MAX_ENTITIES))
+                fail("-5 for at most 64 records");
+            if (!run.profile.empty()) fail("the refused profile is not empty");
+            break;
+        case -1:
+        case -2:
+        case -4:
+            break;
+        default:
+            fail("mode 3 status " + std::to_string(run.status));
+    }
+}
+
+struct ExtractRun {
+    int status = 0;
+    int inventoryStatus = 0;
+    std::string sdxf;
+    std::string layers;
+};
+
+ExtractRun runExtract() {
+    ExtractRun run;
+    int dxfInput = ::open(DXF_INPUT, O_RDONLY | O_CLOEXEC);
+    if (dxfInput < 0) fail("cannot open the input");
+    char SDXF_filename[PATH_BUFFER] = "";
+    run.status = extractEntitiesSection(dxfInput, DXF_INPUT, SDXF_filename);
+    ::close(dxfInput);
+    if (run.status == 0) {
+        if (std::strcmp(SDXF_filename, SDXF_OUTPUT) != 0) fail("SDXF written under another name");
+        run.inventoryStatus = listLayers(SDXF_filename);
+        expectFiles({DXF_INPUT, SDXF_OUTPUT, LAYERS_OUTPUT}, "mode 2");
+        readWhole(SDXF_OUTPUT, run.sdxf);
+        readWhole(LAYERS_OUTPUT, run.layers);
+        ::unlink(SDXF_OUTPUT);
+        ::unlink(LAYERS_OUTPUT);
+    } else {
+        expectFiles({DXF_INPUT}, "mode 2");
+    }
+    return run;
+}
+
+void checkExtractRun(const ExtractRun& run) {
+    if (run.status == -1) return;
+    if (run.status != 0) fail("mode 2 status " + std::to_string(run.status));
+    if (run.inventoryStatus != 0) fail("inventory status " + std::to_string(run.inventoryStatus));
+    if (run.sdxf.size() < 3 || run.sdxf.compare(run.sdxf.size() - 3, 3, "EOF") != 0)
+        fail("SDXF file does not end with EOF");
+    // One line per distinct name.
+    std::set<std::string> names;
+    std::size_t start = 0;
+    while (start < run.layers.size()) {
+        std::size_t end = run.layers.find('\n', start);
+        if (end == std::string::npos) fail("layers file ends inside a line");
+        if (!names.insert(run.layers.substr(start, end - start)).second)
+            fail("a layer name is listed twice");
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+void enterWorkspace() {
+    if (!workspace.empty()) return;
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/dxfprofile-fuzz-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr || ::chdir(pattern.c_str()) != 0)
+        fail("cannot enter a private directory");
+    workspace = pattern;
+    std::atexit(removeWorkspace);
+    // The jobs report on standard output; here nobody reads it.
+    std::fflush(stdout);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0 || ::dup2(null, STDOUT_FILENO) < 0) fail("cannot silence standard output");
+    ::close(null);
+}
+
+void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* layerName) {
+    writeInput(SCAN_INPUT, data, size);
+    std::string profileName = std::string(layerName) + ".txt";
+    int firstFree = lowestFreeDescriptor();
+    ScanRun blocks = runScan(layerName, profileName);
+    checkScanRun(blocks, layerName);
+    ScanRun pieces;
+    {
+        PieceByPiece reads(smallReadLimit(size));
+        pieces = runScan(layerName, profileName);
+    }
+    if (lowestFreeDescriptor() != firstFree) fail("mode 3 leaks a file descriptor");
+    if (blocks.status != pieces.status || blocks.entityCount != pieces.entityCount ||
+        !sameRecords(blocks.records, pieces.records) ||
+        blocks.profileWritten != pieces.profileWritten)
+        fail("block search and piece-by-piece reads disagree in mode 3");
+    if (blocks.status == 0 && profileBody(blocks, layerName) != profileBody(pieces, layerName))
+        fail("block search and piece-by-piece reads write different profiles");
+    ::unlink(SCAN_INPUT);
+}
+
+void checkExtract(const std::uint8_t* data, std::size_t size) {
+    writeInput(DXF_INPUT, data, size);
+    int firstFree = lowestFreeDescriptor();
+    ExtractRun blocks = runExtract();
+    checkExtractRun(blocks);
+    ExtractRun pieces;
+    {
+        PieceByPiece reads(smallReadLimit(size));
+        pieces = runExtract();
+    }
+    if (lowestFreeDescriptor() != firstFree) fail("mode 2 leaks a file descriptor");
+    if (blocks.status != pieces.status || blocks.sdxf != pieces.sdxf ||
+        blocks.layers != pieces.layers)
+        fail("block search and piece-by-piece reads disagree in mode 2");
+    ::unlink(DXF_INPUT);
+}
+
+}  // namespace dxfprofile::fuzzing

@@ -1,0 +1,27 @@
+// What the fuzz targets share: a private working directory, the runs of the
+// two jobs on one input, and the checks that every run must pass. A failed
+// check aborts, so that libFuzzer and the corpus replay both report it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace dxfprofile::fuzzing {
+
+// Moves the process into a private temporary directory (removed at exit),
+// once, and sends standard output to /dev/null. Paths given to the fuzzer
+// (corpus, artifacts) must therefore be absolute.
+void enterWorkspace();
+
+// Mode 3 on `data` as the SDXF file and `layerName` as the layer. The scan
+// runs twice, searching whole blocks and reading piece by piece with small
+// reads, and both runs must agree: status, records and profile file.
+void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* layerName);
+
+// Mode 2 on `data` as the DXF file: extractor, then the inventory when the
+// SDXF file was written; twice, like checkLayerScan.
+void checkExtract(const std::uint8_t* data, std::size_t size);
+
+}  // namespace dxfprofile::fuzzing
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
