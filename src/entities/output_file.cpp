@@ -21,6 +21,19 @@ bool copyText(char* destination, std::size_t size, const char* text) {
     return true;
 }
 
+// The path that the link `path` holds, taken from the link's directory when
+// it is relative.
+bool linkTarget(char* destination, std::size_t size, const char* path) {
+    char target[PATH_MAX];
+    ssize_t length = ::readlink(path, target, sizeof target - 1);
+    if (length <= 0) return false;
+    target[length] = '\0';
+    const char* slash = std::strrchr(path, '/');
+    int directory = target[0] == '/' || slash == nullptr ? 0 : static_cast<int>(slash - path + 1);
+    int n = std::snprintf(destination, size, "%.*s%s", directory, path, target);
+    return n >= 0 && static_cast<std::size_t>(n) < size;
+}
+
 void writeAll(OutputFile& out, const char* data, std::size_t size) {
     while (size > 0 && !out.failed) {
         ssize_t written = ::write(out.fd, data, size);
@@ -59,10 +72,13 @@ int openOutput(OutputFile& out, const char* path) {
 
     struct stat info;
     if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
-        // Replace the file the link points to, not the link.
+        // Replace the file the link points to, not the link; a link to a file
+        // that is not there yet names the file to create.
         char target[PATH_MAX];
         if (::realpath(path, target) != nullptr) {
             if (!copyText(out.finalPath, sizeof out.finalPath, target)) return -1;
+        } else if (!linkTarget(out.finalPath, sizeof out.finalPath, path)) {
+            return -1;
         }
     }
     if (::stat(out.finalPath, &info) == 0) {
