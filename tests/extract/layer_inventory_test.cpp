@@ -138,7 +138,7 @@ TEST(LayerInventory, ListsTheSameNamesAtAnyReadSize) {
     auto someName = [&random] {
         std::string name(random() % 4 == 0 ? 50 + random() % 100 : random() % 8, 'a');
         for (char& c : name) c = "aAbB c8"[random() % 7];
-        return name + (random() % 2 ? "\n" : "\r\n");
+        return name + (random() % 2 == 0 ? "\n" : "\r\n");
     };
     std::size_t namesSeen = 0;
     std::size_t longNamesSeen = 0;
@@ -149,13 +149,13 @@ TEST(LayerInventory, ListsTheSameNamesAtAnyReadSize) {
             bytes += "100\nAcDbEntity\n";
             bytes += groups[random() % std::size(groups)];
             bytes += someName();
-            if (random() % 2) bytes += noise[random() % std::size(noise)];
+            if (random() % 2 == 0) bytes += noise[random() % std::size(noise)];
             if (random() % 200 == 0) bytes += "ENDSEC";
         }
         writeFile("plan.sdxf", bytes);
         std::vector<std::string> names = expectedNames(bytes);
         namesSeen += names.size();
-        for (const std::string& name : names) longNamesSeen += name.size() >= PIECE_LENGTH;
+        for (const std::string& name : names) longNamesSeen += name.size() >= PIECE_LENGTH ? 1 : 0;
         std::string layersFile;
         std::string output =
             "\nOutput:plan.layers\nFound " + std::to_string(names.size()) + " layers:";

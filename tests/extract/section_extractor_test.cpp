@@ -137,7 +137,7 @@ TEST(SectionExtractor, CopiesTheSameBytesAtAnyReadSize) {
                 EXPECT_EQ(entryCount(dir.path()), expected ? 2u : 1u);
             }
         }
-        written += expected.has_value();
+        written += expected.has_value() ? 1 : 0;
     }
     // Both outcomes were met.
     EXPECT_GT(written, 5);
