@@ -58,7 +58,7 @@ TEST(VectorHelpers, Angle360OfTheHalfTurnIsFoldedAfterAFullTurnUp) {
 TEST(VectorHelpers, DirectionDegreesIsSigned) {
     EXPECT_EQ(directionDegrees({0, 0}, {1, -1}), -0x1.68000006e6c71p+5);   // -45.0000000514
     EXPECT_EQ(directionDegrees({0, 0}, {-1, -1}), -0x1.0e0000052d155p+7);  // -135.0000001543
-    EXPECT_EQ(directionDegrees({0, 0}, {-1, 0}), 0x1.68000006e6c71p+7);  // 180.0000002057
+    EXPECT_EQ(directionDegrees({0, 0}, {-1, 0}), 0x1.68000006e6c71p+7);    // 180.0000002057
     EXPECT_EQ(directionDegrees({2, 3}, {2, 3}), 0.0);
 }
 
