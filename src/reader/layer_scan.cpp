@@ -1,5 +1,9 @@
 #include "reader/layer_scan.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -25,9 +29,35 @@ struct LeftOut {
     const char* tiltedKind[MAX_LEFT_OUT_KINDS];
     int tiltedCount[MAX_LEFT_OUT_KINDS];
     int tiltedKinds = 0;
-    const char* path = nullptr;
 };
 LeftOut leftOut;
+
+// How far the warnings have counted lines. Each count goes on from the last
+// one, so that a layer full of tilted entities does not make the file be
+// read from its start for each of them.
+struct LineCount {
+    std::uint64_t offset = 0;  // bytes counted
+    std::uint64_t line = 1;    // the number of the line that holds that byte
+};
+LineCount lineCount;
+
+// The number of the line of the scan's file that holds byte `offset`.
+std::uint64_t lineNumberOf(std::uint64_t offset) {
+    if (offset < lineCount.offset) lineCount = LineCount{};
+    static char block[1 << 16];
+    while (lineCount.offset < offset) {
+        auto ask = static_cast<std::size_t>(
+            std::min<std::uint64_t>(sizeof block, offset - lineCount.offset));
+        // pread leaves the reading position of the line source alone.
+        ssize_t got =
+            ::pread(lineSource.sdxfInput, block, ask, static_cast<off_t>(lineCount.offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        lineCount.line += static_cast<std::uint64_t>(std::count(block, block + got, '\n'));
+        lineCount.offset += static_cast<std::uint64_t>(got);
+    }
+    return lineCount.line;
+}
 
 void noteLeftOut(std::string_view marker) {
     if (marker.empty()) marker = "(no subclass marker)";
@@ -134,7 +164,7 @@ bool isLayerGroupLine(const LineSource& source) {
 
 void reportTiltedEntity(const char* kind) {
     std::uint64_t offset = sourceOffset(lineSource);
-    std::uint64_t line = lineNumberAt(leftOut.path, offset > 0 ? offset - 1 : 0);
+    std::uint64_t line = lineNumberOf(offset > 0 ? offset - 1 : 0);
     std::fprintf(stderr, "warning: %s ending on line %llu lies in a tilted plane; left out\n", kind,
                  static_cast<unsigned long long>(line));
     for (int i = 0; i < leftOut.tiltedKinds; ++i) {
@@ -158,7 +188,7 @@ int processLayer(const char* path, const char* layerName) {
     leftOut.kinds = 0;
     leftOut.otherKinds = 0;
     leftOut.tiltedKinds = 0;
-    leftOut.path = path;
+    lineCount = LineCount{};
 
     const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
     int status = 0;
