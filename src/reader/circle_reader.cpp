@@ -76,8 +76,11 @@ void readCircleEntity() {
         // axis: the arc runs from 180 - end to 180 - start.
         centreX = -centreX;
         double worldStart = foldDegrees(180.0 - endAngle);
-        endAngle = foldDegrees(180.0 - startAngle);
+        double worldEnd = foldDegrees(180.0 - startAngle);
+        // A full turn (0 to 360) must not fold into an arc of no length.
+        if (worldEnd == worldStart && endAngle != startAngle) worldEnd = worldStart + 360.0;
         startAngle = worldStart;
+        endAngle = worldEnd;
     }
     float xcf = static_cast<float>(nudge(centreX));
     float ycf = static_cast<float>(nudge(centreY));

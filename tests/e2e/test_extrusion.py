@@ -120,6 +120,14 @@ def test_flipped_arc_values(converter, tmp_path):
                               b"  210.000000  280.000000   80.000000  150.000000")
 
 
+def test_flipped_full_turn_arc_stays_a_full_turn(converter, tmp_path):
+    # 0 to 360 folds both ends to 180; the arc must still sweep a whole turn.
+    _, written = profile_of(converter, tmp_path,
+                            sdxf(arc(b"10.0", b"5.0", b"2.0", b"0.0", b"360.0", DOWN)))
+    assert written == records(b"ARC    A01 102  -10.000000    5.000000    2.000000"
+                              b" -180.000000  180.000000  180.000000  540.000000")
+
+
 def test_flipped_polyline_arc_runs_where_the_drawing_shows_it(converter, tmp_path):
     # (2,0) to (-2,0) clockwise about (0,0,-1) passes through its own (0,-2);
     # seen from above it runs anticlockwise from (-2,0) through (0,-2) to (2,0).
