@@ -199,6 +199,16 @@ void putHeader(const Profile& profile, const Frame& frame) {
                   "<desc>%d records; a dot marks where each line and arc starts</desc>\n",
                   profile.count);
     put(description);
+    // A white sheet, so that the black strokes show on dark pages too.
+    put("<rect x=\"");
+    putSize(frame.x);
+    put("\" y=\"");
+    putSize(frame.y);
+    put("\" width=\"");
+    putSize(frame.width);
+    put("\" height=\"");
+    putSize(frame.height);
+    put("\" fill=\"#fff\"/>\n");
 }
 
 void putRecords(const Profile& profile, const Frame& frame) {

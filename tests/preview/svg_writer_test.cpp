@@ -30,6 +30,7 @@ const char* const SMALL_PICTURE =
     "viewBox=\"-2.5 -52.5 55 55\">\n"
     "<title>Cut &amp; &lt;Mark&gt; (ABCDEFGH.IJK)</title>\n"
     "<desc>4 records; a dot marks where each line and arc starts</desc>\n"
+    "<rect x=\"-2.5\" y=\"-52.5\" width=\"55\" height=\"55\" fill=\"#fff\"/>\n"
     "<g fill=\"none\" stroke=\"#000\" stroke-width=\"0.075\" stroke-linecap=\"round\" "
     "stroke-linejoin=\"round\">\n"
     "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"0\"><title>L01</title></line>\n"
