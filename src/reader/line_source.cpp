@@ -28,6 +28,7 @@ namespace {
 // A piece needs its 63 bytes plus one more: a CR that ends the 63 bytes may
 // be the first half of a CR LF pair.
 constexpr std::size_t PIECE_LOOKAHEAD = PIECE_LENGTH + 2;
+static_assert(PIECE_LENGTH + 1 == 64, "a piece and the byte after it fill 64 bytes");
 
 void resetSource(LineSource& source, int fd, bool owns) {
     source.sdxfInput = fd;
@@ -41,6 +42,20 @@ void resetSource(LineSource& source, int fd, bool owns) {
     source.filled = 0;
     source.bulkSkip = sourceSettings.bulkSkip && !traceSections;
     source.readLimit = sourceSettings.readLimit == 0 ? 1 : sourceSettings.readLimit;
+}
+
+// The offset of the first LF in the 64 bytes at `window`, or 64.
+std::size_t firstLineEnd(const char* window) {
+#if defined(__SSE2__)
+    std::uint64_t mask = 0;
+    for (std::size_t chunk = 0; chunk < 64; chunk += 16) {
+        mask |= bytePositions16(window + chunk, '\n') << chunk;
+    }
+    return mask == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(mask));
+#else
+    const char* lf = static_cast<const char*>(std::memchr(window, '\n', 64));
+    return lf == nullptr ? 64 : static_cast<std::size_t>(lf - window);
+#endif
 }
 
 // Moves the unread bytes to the front and reads more; false when nothing
@@ -70,26 +85,30 @@ bool refill(LineSource& source) {
     return source.filled > before;
 }
 
-// Writes raw bytes to `out` with every CR LF pair as one LF. The range ends
-// on a piece boundary, so a CR at its end is never half of a pair.
-void copyTranslated(OutputFile& out, const char* data, std::size_t size) {
-    while (size > 0) {
-        const char* cr = static_cast<const char*>(std::memchr(data, '\r', size));
-        if (cr == nullptr) {
-            writeOutput(out, data, size);
-            return;
-        }
-        std::size_t run = static_cast<std::size_t>(cr - data);
-        if (run + 1 < size && cr[1] == '\n') {
-            writeOutput(out, data, run);
-            data += run + 1;
-            size -= run + 1;
-        } else {
-            writeOutput(out, data, run + 1);
-            data += run + 1;
-            size -= run + 1;
-        }
+// Writes the consumed bytes [position, to) to `out` with every CR LF pair as
+// one LF. The range ends on a piece boundary, so a CR at its end is never
+// half of a pair. The bytes are not read again, so the pairs are joined in
+// place and the range goes out in one write.
+void copyTranslated(OutputFile& out, char* data, std::size_t size) {
+    char* const end = data + size;
+    char* cr = static_cast<char*>(std::memchr(data, '\r', size));
+    if (cr == nullptr) {
+        writeOutput(out, data, size);
+        return;
     }
+    char* to = cr;
+    const char* from = cr;
+    while (from < end) {
+        // `from` stands on a CR; one that a LF follows is dropped.
+        if (from + 1 < end && from[1] == '\n') ++from;
+        const char* next = static_cast<const char*>(
+            std::memchr(from + 1, '\r', static_cast<std::size_t>(end - from - 1)));
+        std::size_t run = static_cast<std::size_t>((next == nullptr ? end : next) - from);
+        std::memmove(to, from, run);
+        to += run;
+        from += run;
+    }
+    writeOutput(out, data, static_cast<std::size_t>(to - data));
 }
 
 bool pieceHasMarker(const LineSource& source, const MarkerSet& set) {
@@ -118,16 +137,27 @@ void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
 // The start of the line that holds block[at], or position when that line
 // began before it (position is always the start of a piece).
 std::size_t lineStartOf(const LineSource& source, std::size_t at) {
+    // Lines are short: look at the last few bytes before calling memrchr.
+    std::size_t near = at - std::min<std::size_t>(at - source.position, 32);
+    for (std::size_t i = at; i > near; --i) {
+        if (source.block[i - 1] == '\n') return i;
+    }
     const char* lf = static_cast<const char*>(
-        ::memrchr(source.block + source.position, '\n', at - source.position));
+        ::memrchr(source.block + source.position, '\n', near - source.position));
     return lf == nullptr ? source.position : static_cast<std::size_t>(lf - source.block) + 1;
 }
 
 // The start of the piece that holds block[at]. Within a line, raw bytes and
-// delivered bytes agree until its line end.
+// delivered bytes agree up to its line end; a CR LF pair that straddles a
+// multiple of the piece length belongs to the piece before it.
 std::size_t pieceStartAt(const LineSource& source, std::size_t at) {
     std::size_t lineStart = lineStartOf(source, at);
-    return lineStart + (at - lineStart) / PIECE_LENGTH * PIECE_LENGTH;
+    std::size_t pieceStart = lineStart + (at - lineStart) / PIECE_LENGTH * PIECE_LENGTH;
+    if (pieceStart > lineStart && source.block[pieceStart] == '\n' &&
+        source.block[pieceStart - 1] == '\r') {
+        pieceStart -= PIECE_LENGTH;
+    }
+    return pieceStart;
 }
 
 // Where a window without a marker may be passed over up to: the end of its
@@ -141,35 +171,143 @@ std::size_t passOverPoint(const LineSource& source) {
     return lineStart;
 }
 
+#if defined(__SSE2__)
+// `c` in every byte. (Made from a word in a register: the compilers build
+// _mm_set1_epi8 of a variable through memory, which stalls.)
+__m128i broadcast(char c) {
+    return _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<unsigned char>(c)));
+}
+
+// Thirty-two positions at a time, without a branch per position: the first
+// position in [from, to) where the first and the last byte of some marker
+// stand, or else the position from which fewer than 32 remain (or from
+// which a load would reach `end`).
+template <int COUNT>
+std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t to, std::size_t end,
+                            const MarkerSet& set) {
+    __m128i first[COUNT];
+    __m128i last[COUNT];
+    std::size_t lastAt[COUNT];
+    for (int i = 0; i < COUNT; ++i) {
+        first[i] = broadcast(set.markers[i].front());
+        last[i] = broadcast(set.markers[i].back());
+        lastAt[i] = set.markers[i].size() - 1;
+    }
+    const std::size_t reach = set.longest + 31;  // bytes read from a position on
+    while (from + 32 <= to && from + reach <= end) {
+        const char* at = block + from;
+        __m128i heads0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        __m128i heads1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+        __m128i found0 = _mm_setzero_si128();
+        __m128i found1 = _mm_setzero_si128();
+        for (int i = 0; i < COUNT; ++i) {
+            const char* tail = at + lastAt[i];
+            __m128i tails0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+            __m128i tails1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail + 16));
+            found0 = _mm_or_si128(found0, _mm_and_si128(_mm_cmpeq_epi8(heads0, first[i]),
+                                                        _mm_cmpeq_epi8(tails0, last[i])));
+            found1 = _mm_or_si128(found1, _mm_and_si128(_mm_cmpeq_epi8(heads1, first[i]),
+                                                        _mm_cmpeq_epi8(tails1, last[i])));
+        }
+        auto mask =
+            static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(found0)) |
+                                       static_cast<std::uint32_t>(_mm_movemask_epi8(found1)) << 16);
+        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+        from += 32;
+    }
+    return from;
+}
+#endif
+
+// The first position in [from, to) where the first and the last byte of
+// some marker stand, or `to`. Reads no byte at or past `end`.
+std::size_t nextCandidate(const char* block, std::size_t from, std::size_t to, std::size_t end,
+                          const MarkerSet& set) {
+#if defined(__SSE2__)
+    switch (set.count) {
+        case 1:
+            from = skipToCandidate<1>(block, from, to, end, set);
+            break;
+        case 2:
+            from = skipToCandidate<2>(block, from, to, end, set);
+            break;
+        case 3:
+            from = skipToCandidate<3>(block, from, to, end, set);
+            break;
+        default:
+            from = skipToCandidate<MAX_MARKERS>(block, from, to, end, set);
+            break;
+    }
+#endif
+    for (; from < to; ++from) {
+        for (int i = 0; i < set.count; ++i) {
+            std::string_view marker = set.markers[i];
+            if (from + marker.size() <= end && block[from] == marker.front() &&
+                block[from + marker.size() - 1] == marker.back()) {
+                return from;
+            }
+        }
+    }
+    return to;
+}
+
+// Whether the `size` bytes at `a` and at `b` agree: word compares for the
+// short texts that markers are.
+bool sameBytes(const char* a, const char* b, std::size_t size) {
+    auto word = [](const char* bytes) {
+        std::uint64_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    };
+    if (size >= 8 && size <= 16) {
+        return word(a) == word(b) && word(a + size - 8) == word(b + size - 8);
+    }
+    return std::memcmp(a, b, size) == 0;
+}
+
+// Whether a marker starts at block[at] and lies within one piece; if so,
+// `pieceStart` is the start of that piece.
+bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
+              std::size_t& pieceStart) {
+    for (int i = 0; i < set.count; ++i) {
+        std::string_view marker = set.markers[i];
+        if (at + marker.size() > source.filled ||
+            !sameBytes(source.block + at, marker.data(), marker.size())) {
+            continue;
+        }
+        // A marker holds no line end, so both its ends lie on one line.
+        std::size_t lineStart = lineStartOf(source, at);
+        std::size_t offset = at - lineStart;
+        if (offset / PIECE_LENGTH == (offset + marker.size() - 1) / PIECE_LENGTH) {
+            pieceStart = lineStart + offset / PIECE_LENGTH * PIECE_LENGTH;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
     for (;;) {
         if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
         if (source.position == source.filled) return false;
-        // The earliest marker that lies within one piece: pieces end in
-        // order, so the first such match in the order of anchors is in the
-        // earliest piece that holds a marker.
-        std::size_t cutFrom = SIZE_MAX;  // a match that the window's end cuts
-        std::size_t searchFrom = source.position;
-        while (searchFrom < source.filled) {
-            const char* hit = static_cast<const char*>(
-                std::memchr(source.block + searchFrom, set.anchor, source.filled - searchFrom));
-            if (hit == nullptr) break;
-            std::size_t h = static_cast<std::size_t>(hit - source.block);
-            searchFrom = h + 1;
-            for (int i = 0; i < set.count; ++i) {
-                std::string_view marker = set.markers[i];
-                if (h < source.position + set.anchorAt[i]) continue;
-                std::size_t start = h - set.anchorAt[i];
-                if (start + marker.size() > source.filled) {
-                    cutFrom = std::min(cutFrom, start);
-                    continue;
-                }
-                if (std::memcmp(source.block + start, marker.data(), marker.size()) != 0) continue;
-                std::size_t pieceStart = pieceStartAt(source, start);
-                if (pieceStart != pieceStartAt(source, start + marker.size() - 1)) continue;
+        // A position is decided when every marker that starts there fits in
+        // the window (at the end of the file, every position is). The first
+        // marker found in order of positions lies in the earliest piece
+        // that holds one, since pieces follow each other in order.
+        std::size_t decided = source.filled;
+        if (!source.endOfInput) {
+            decided = source.filled - std::min(source.filled - source.position, set.longest - 1);
+        }
+        std::size_t from = source.position;
+        for (;;) {
+            std::size_t at = nextCandidate(source.block, from, decided, source.filled, set);
+            if (at == decided) break;
+            std::size_t pieceStart = 0;
+            if (markerAt(source, set, at, pieceStart)) {
                 passOver(source, pieceStart, copyTo);
                 return nextLine(source);
             }
+            from = at + 1;
         }
         if (source.endOfInput) {
             // No marker in the rest of the file.
@@ -177,7 +315,7 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
             return false;
         }
         std::size_t keepFrom = passOverPoint(source);
-        if (cutFrom != SIZE_MAX) keepFrom = std::min(keepFrom, pieceStartAt(source, cutFrom));
+        if (decided < source.filled) keepFrom = std::min(keepFrom, pieceStartAt(source, decided));
         passOver(source, keepFrom, copyTo);
         refill(source);
     }
@@ -189,9 +327,15 @@ MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers) {
     MarkerSet set;
     for (std::string_view marker : markers) {
         if (set.count == MAX_MARKERS) break;
-        set.markers[set.count] = marker;
-        set.anchorAt[set.count] = marker.find(set.anchor);
-        ++set.count;
+        set.markers[set.count++] = marker;
+        set.longest = std::max(set.longest, marker.size());
+    }
+    set.searchable = set.count > 0;
+    for (int i = 0; i < set.count; ++i) {
+        std::string_view marker = set.markers[i];
+        if (marker.empty() || marker.find_first_of("\r\n") != std::string_view::npos) {
+            set.searchable = false;
+        }
     }
     return set;
 }
@@ -218,15 +362,23 @@ bool nextLine(LineSource& source) {
     std::size_t available = source.filled - source.position;
     if (available == 0) return false;
     const char* start = source.block + source.position;
-    std::size_t window = std::min(available, PIECE_LENGTH + 1);
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+    constexpr std::size_t WINDOW = PIECE_LENGTH + 1;  // a piece and the byte after it
+    std::size_t at = WINDOW;                          // where the first LF stands
+    if (available >= WINDOW) {
+        // The usual case, with a whole window at hand: copy all of it (the
+        // bytes past the piece are cut off by the terminator).
+        at = firstLineEnd(start);
+        std::memcpy(source.lineBuffer, start, WINDOW);
+    } else {
+        const char* lf = static_cast<const char*>(std::memchr(start, '\n', available));
+        if (lf != nullptr) at = static_cast<std::size_t>(lf - start);
+        std::memcpy(source.lineBuffer, start, available);
+    }
     std::size_t take = std::min(available, PIECE_LENGTH);  // raw bytes consumed
     std::size_t length = take;                             // bytes delivered
-    if (lf != nullptr) {
-        std::size_t at = static_cast<std::size_t>(lf - start);
-        if (at > 0 && start[at - 1] == '\r' && at <= PIECE_LENGTH) {
+    if (at < WINDOW) {
+        if (at > 0 && start[at - 1] == '\r') {
             // CR LF reads as LF.
-            std::memcpy(source.lineBuffer, start, at - 1);
             source.lineBuffer[at - 1] = '\n';
             source.lineBuffer[at] = '\0';
             source.lineLength = at;
@@ -238,7 +390,6 @@ bool nextLine(LineSource& source) {
             length = take;
         }
     }
-    std::memcpy(source.lineBuffer, start, length);
     source.lineBuffer[length] = '\0';
     source.lineLength = length;
     source.position += take;
@@ -250,7 +401,9 @@ bool nextLine() {
 }
 
 bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* copyTo) {
-    if (!source.bulkSkip) return nextMarkedLineOneByOne(source, markers, copyTo);
+    if (!source.bulkSkip || !markers.searchable) {
+        return nextMarkedLineOneByOne(source, markers, copyTo);
+    }
     return nextMarkedLineInBlocks(source, markers, copyTo);
 }
 

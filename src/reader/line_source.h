@@ -8,8 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dxfprofile {
 
@@ -19,13 +24,15 @@ inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
 inline constexpr int MAX_MARKERS = 4;
 
-// Markers found by searching whole blocks; every marker must hold `anchor`,
-// a byte that the search looks for first.
+// Markers found by searching whole blocks. The search looks for the first
+// and the last byte of each marker at once and compares the whole marker only
+// where both stand. A set with an empty marker, or one that holds a line end,
+// is searched piece by piece.
 struct MarkerSet {
     std::string_view markers[MAX_MARKERS];
-    std::size_t anchorAt[MAX_MARKERS] = {};
     int count = 0;
-    char anchor = 'E';
+    std::size_t longest = 0;  // the length of the longest marker
+    bool searchable = false;  // fit for the block search
 };
 MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers);
 
@@ -83,7 +90,47 @@ inline bool pieceEndsLine(const LineSource& source) {
     return source.lineLength > 0 && source.lineBuffer[source.lineLength - 1] == '\n';
 }
 
+#if defined(__SSE2__)
+// The positions in the 16 bytes at `bytes` that hold `c`, as bits.
+inline std::uint64_t bytePositions16(const char* bytes, char c) {
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c))));
+}
+#endif
+
+// True when `text` occurs in lineBuffer.
 inline bool lineContains(const LineSource& source, std::string_view text) {
+    std::size_t size = text.size();
+    if (size == 0) return true;
+    if (size > source.lineLength) return false;
+#if defined(__SSE2__)
+    if (source.lineLength <= 64) {
+        // The starts where the first and the last byte of `text` stand,
+        // found for a whole line at once; only there are the bytes between
+        // compared. Most lines fit in the first 16 bytes of lineBuffer;
+        // all of its bytes are initialised.
+        static_assert(sizeof(LineSource::lineBuffer) >= 64);
+        std::uint64_t heads = bytePositions16(source.lineBuffer, text.front());
+        std::uint64_t tails =
+            text.front() == text.back() ? heads : bytePositions16(source.lineBuffer, text.back());
+        for (std::size_t chunk = 16; chunk < source.lineLength; chunk += 16) {
+            heads |= bytePositions16(source.lineBuffer + chunk, text.front()) << chunk;
+            tails |= bytePositions16(source.lineBuffer + chunk, text.back()) << chunk;
+        }
+        std::uint64_t candidates = heads & (tails >> (size - 1));
+        std::size_t starts = source.lineLength - size + 1;
+        if (starts < 64) candidates &= (std::uint64_t{1} << starts) - 1;
+        while (candidates != 0) {
+            auto at = static_cast<std::size_t>(__builtin_ctzll(candidates));
+            if (size <= 2 ||
+                std::memcmp(source.lineBuffer + at + 1, text.data() + 1, size - 2) == 0) {
+                return true;
+            }
+            candidates &= candidates - 1;
+        }
+        return false;
+    }
+#endif
     return std::string_view(source.lineBuffer, source.lineLength).find(text) !=
            std::string_view::npos;
 }
