@@ -47,19 +47,17 @@ struct LineCursor {
     }
 };
 
-struct Fault {
-    char* text;
-    std::size_t size;
-};
+int fail(ProfileFault& fault, int line, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
-int fail(Fault& fault, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
-
-int fail(Fault& fault, int line, const char* format, ...) {
-    int n = std::snprintf(fault.text, fault.size, "line %d: ", line);
-    if (n >= 0 && static_cast<std::size_t>(n) < fault.size) {
+int fail(ProfileFault& fault, int line, const char* format, ...) {
+    char* text = fault.message;
+    std::size_t size = sizeof fault.message;
+    int n = std::snprintf(text, size, "line %d: ", line);
+    if (n >= 0 && static_cast<std::size_t>(n) < size) {
         va_list arguments;
         va_start(arguments, format);
-        std::vsnprintf(fault.text + n, fault.size - static_cast<std::size_t>(n), format, arguments);
+        std::vsnprintf(text + n, size - static_cast<std::size_t>(n), format, arguments);
         va_end(arguments);
     }
     return -2;
@@ -115,7 +113,7 @@ bool parseNumber(std::string_view token, Number& number) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-int parseHeader(LineCursor& lines, Profile& profile, Fault& fault) {
+int parseHeader(LineCursor& lines, Profile& profile, ProfileFault& fault) {
     std::string_view line;
     if (!lines.next(line)) return fail(fault, 1, "no header \"layer,IDENT\"");
     std::size_t comma = line.rfind(',');
@@ -137,7 +135,7 @@ int parseHeader(LineCursor& lines, Profile& profile, Fault& fault) {
     return 0;
 }
 
-int parseCount(LineCursor& lines, Profile& profile, Fault& fault) {
+int parseCount(LineCursor& lines, Profile& profile, ProfileFault& fault) {
     std::string_view line;
     if (!lines.next(line)) return fail(fault, 2, "no record count");
     bool digits = !line.empty() && line.find_first_not_of("0123456789") == std::string_view::npos;
@@ -154,7 +152,7 @@ int parseCount(LineCursor& lines, Profile& profile, Fault& fault) {
 }
 
 int parseValues(const std::string_view* tokens, const RecordKind& kind, int line,
-                ProfileRecord& record, Fault& fault) {
+                ProfileRecord& record, ProfileFault& fault) {
     for (int i = 0; i < kind.values; ++i) {
         std::string_view token = tokens[i];
         double value = 0.0;
@@ -171,7 +169,7 @@ int parseValues(const std::string_view* tokens, const RecordKind& kind, int line
     return 0;
 }
 
-int parseRecord(std::string_view text, int line, ProfileRecord& record, Fault& fault) {
+int parseRecord(std::string_view text, int line, ProfileRecord& record, ProfileFault& fault) {
     std::string_view tokens[MAX_TOKENS];
     int count = splitTokens(text, tokens);
     if (count == 0) return fail(fault, line, "empty line where a record belongs");
@@ -180,8 +178,9 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, Fault& f
         return fail(fault, line, "\"%.*s\" is not LINE, ARC, POINT or CIRCLE", quoted(tokens[0]),
                     tokens[0].data());
     }
-    if (count < 3)
+    if (count < 3) {
         return fail(fault, line, "%s record without tag and type code", kind->word.data());
+    }
     if (!isTag(tokens[1])) {
         return fail(fault, line, "tag \"%.*s\" is not a letter and a number", quoted(tokens[1]),
                     tokens[1].data());
@@ -213,7 +212,7 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, Fault& f
     return parseValues(tokens + 3, *kind, line, record, fault);
 }
 
-int parseEnd(LineCursor& lines, const Profile& profile, Fault& fault) {
+int parseEnd(LineCursor& lines, const Profile& profile, ProfileFault& fault) {
     std::string_view line;
     int number = lines.number + 1;
     if (!lines.next(line)) return fail(fault, number, "file ends without EOF");
@@ -234,9 +233,7 @@ int parseEnd(LineCursor& lines, const Profile& profile, Fault& fault) {
 
 }  // namespace
 
-int parseProfile(const char* text, std::size_t size, Profile& profile, char* message,
-                 std::size_t messageSize) {
-    Fault fault{message, messageSize};
+int parseProfile(const char* text, std::size_t size, Profile& profile, ProfileFault& fault) {
     LineCursor lines{std::string_view(text, size)};
     if (int status = parseHeader(lines, profile, fault); status != 0) return status;
     if (int status = parseCount(lines, profile, fault); status != 0) return status;
@@ -275,9 +272,9 @@ int readProfile(const char* path, Profile& profile) {
                      PROFILE_BYTES);
         return -2;
     }
-    char message[160];
-    if (parseProfile(text, size, profile, message, sizeof message) != 0) {
-        std::fprintf(stderr, "Error: %s, %s\n", path, message);
+    ProfileFault fault;
+    if (parseProfile(text, size, profile, fault) != 0) {
+        std::fprintf(stderr, "Error: %s, %s\n", path, fault.message);
         return -2;
     }
     return 0;

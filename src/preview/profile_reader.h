@@ -24,10 +24,14 @@ struct Profile {
     ProfileRecord records[PROFILE_RECORDS];
 };
 
-// Checks and reads the text of a profile file. Returns 0, or -2 after
-// writing "line N: <what is wrong>" (no line end) into `message`.
-int parseProfile(const char* text, std::size_t size, Profile& profile, char* message,
-                 std::size_t messageSize);
+// Why a profile was refused: "line N: <what is wrong>".
+struct ProfileFault {
+    char message[160] = {};
+};
+
+// Checks and reads the text of a profile file. Returns 0, or -2 with the
+// reason in `fault`.
+int parseProfile(const char* text, std::size_t size, Profile& profile, ProfileFault& fault);
 
 // Reads the profile file at `path`. Returns 0; -1 when the file cannot be
 // read, -2 when it is not a well-formed profile, after printing the reason

@@ -28,9 +28,9 @@ struct Parsed {
 };
 
 Parsed parse(const std::string& text, Profile& profile) {
-    char message[160] = {};
-    int status = parseProfile(text.data(), text.size(), profile, message, sizeof message);
-    return {status, message};
+    ProfileFault fault;
+    int status = parseProfile(text.data(), text.size(), profile, fault);
+    return {status, fault.message};
 }
 
 TEST(ProfileReader, ReadsHeaderCountAndEveryRecord) {

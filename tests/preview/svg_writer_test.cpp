@@ -46,9 +46,8 @@ const char* const SMALL_PICTURE =
 
 Profile parsed(const std::string& text) {
     Profile profile;
-    char message[160] = {};
-    EXPECT_EQ(parseProfile(text.data(), text.size(), profile, message, sizeof message), 0)
-        << message;
+    ProfileFault fault;
+    EXPECT_EQ(parseProfile(text.data(), text.size(), profile, fault), 0) << fault.message;
     return profile;
 }
 
