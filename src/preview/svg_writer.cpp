@@ -12,17 +12,19 @@
 namespace dxfprofile {
 namespace {
 
-constexpr double PICTURE_PIXELS = 800.0;    // the longer side of the picture
-constexpr double MARGIN_SHARE = 0.05;       // of the drawing's larger extent, each side
-constexpr double STROKE_SHARE = 0.0015;     // of the drawing's larger extent
-constexpr double DOT_STROKES = 2.0;         // radius of a start mark
-constexpr double CROSS_STROKES = 4.0;       // half the width of a point's cross
+constexpr double PICTURE_PIXELS = 800.0;  // the longer side of the picture
+constexpr double MARGIN_SHARE = 0.05;     // of the drawing's larger extent, each side
+constexpr double STROKE_SHARE = 0.0015;   // of the drawing's larger extent
+constexpr double DOT_STROKES = 2.0;       // radius of a start mark
+constexpr double CROSS_STROKES = 4.0;     // half the width of a point's cross
+constexpr double PROFILE_PRECISION = 1e-6;
 constexpr std::size_t NUMBER_BUFFER = 352;  // "%.6f" of the largest double
 
 OutputFile svgOutput;
 
 struct Frame {
     double x, y, width, height;  // the view box, in picture coordinates (y down)
+    int decimals;                // enough for the view box to keep its margin
     double stroke, dot, cross;
 };
 
@@ -32,12 +34,16 @@ bool frameFor(const Bounds& bounds, Frame& frame) {
     double width = bounds.empty ? 0.0 : bounds.maxX - bounds.minX;
     double height = bounds.empty ? 0.0 : bounds.maxY - bounds.minY;
     double size = std::max(width, height);
-    if (size <= 0.0) size = 1.0;
+    if (!std::isfinite(size)) return false;
+    // A drawing no larger than the profile's precision (a single point, or
+    // nothing) gets a box of one unit.
+    if (size < PROFILE_PRECISION) size = 1.0;
     double margin = size * MARGIN_SHARE;
     frame.x = bounds.minX - margin;
     frame.y = -bounds.maxY - margin;
     frame.width = width + 2.0 * margin;
     frame.height = height + 2.0 * margin;
+    frame.decimals = std::max(0, 1 - static_cast<int>(std::floor(std::log10(margin))));
     frame.stroke = size * STROKE_SHARE;
     frame.dot = frame.stroke * DOT_STROKES;
     frame.cross = frame.stroke * CROSS_STROKES;
@@ -49,9 +55,9 @@ void put(const char* text) {
     writeOutput(svgOutput, text, std::strlen(text));
 }
 
-void putCoordinate(double value) {
+void putFixed(double value, int decimals) {
     char text[NUMBER_BUFFER];
-    int n = formatCoordinate(text, sizeof text, value);
+    int n = formatFixed(text, sizeof text, value, decimals);
     if (n < 0) {
         svgOutput.failed = true;
         return;
@@ -59,12 +65,24 @@ void putCoordinate(double value) {
     writeOutput(svgOutput, text, static_cast<std::size_t>(n));
 }
 
-// A computed size (view box, stroke, marks) to ten significant digits:
-// these only need to hold the geometry, not to match the profile.
+void putCoordinate(double value) {
+    putFixed(value, COORDINATE_DECIMALS);
+}
+
+// A stroke width or the size of a mark: three digits are plenty.
 void putSize(double value) {
     char text[32];
-    int n = std::snprintf(text, sizeof text, "%.10g", value + 0.0);
+    int n = std::snprintf(text, sizeof text, "%.3g", value + 0.0);
     writeOutput(svgOutput, text, static_cast<std::size_t>(n));
+}
+
+// The four numbers of the view box, as attributes or as a list.
+void putBox(const Frame& frame, const char* const (&separators)[4]) {
+    const double numbers[4] = {frame.x, frame.y, frame.width, frame.height};
+    for (int i = 0; i < 4; ++i) {
+        put(separators[i]);
+        putFixed(numbers[i], frame.decimals);
+    }
 }
 
 // A drawing point in picture coordinates: y turned down.
@@ -99,8 +117,8 @@ void putLine(const ProfileRecord& record) {
     putTitle(record, "line");
 }
 
-// Anticlockwise in the drawing is anticlockwise on the page too, as y is
-// turned together with the sweep: the SVG sweep flag is 0.
+// The page's y axis points down, so SVG's positive sweep (flag 1) looks
+// clockwise; the profile's anticlockwise arcs take flag 0.
 void putArcTo(double radius, bool large, double x, double y) {
     put(" A ");
     putCoordinate(radius);
@@ -175,18 +193,12 @@ void putHeader(const Profile& profile, const Frame& frame) {
     double longer = std::max(frame.width, frame.height);
     char pixels[96];
     std::snprintf(pixels, sizeof pixels, " width=\"%.6g\" height=\"%.6g\"",
-                  PICTURE_PIXELS * frame.width / longer, PICTURE_PIXELS * frame.height / longer);
+                  PICTURE_PIXELS * (frame.width / longer),
+                  PICTURE_PIXELS * (frame.height / longer));
     put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     put("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"");
     put(pixels);
-    put(" viewBox=\"");
-    putSize(frame.x);
-    put(" ");
-    putSize(frame.y);
-    put(" ");
-    putSize(frame.width);
-    put(" ");
-    putSize(frame.height);
+    putBox(frame, {" viewBox=\"", " ", " ", " "});
     put("\">\n<title>");
     char name[LAYER_NAME_BUFFER * 8 + 1];
     if (escapeXmlText(name, sizeof name, profile.layerName) < 0) svgOutput.failed = true;
@@ -200,14 +212,7 @@ void putHeader(const Profile& profile, const Frame& frame) {
                   profile.count);
     put(description);
     // A white sheet, so that the black strokes show on dark pages too.
-    put("<rect x=\"");
-    putSize(frame.x);
-    put("\" y=\"");
-    putSize(frame.y);
-    put("\" width=\"");
-    putSize(frame.width);
-    put("\" height=\"");
-    putSize(frame.height);
+    putBox(frame, {"<rect x=\"", "\" y=\"", "\" width=\"", "\" height=\""});
     put("\" fill=\"#fff\"/>\n");
 }
 
@@ -244,8 +249,8 @@ void putRecords(const Profile& profile, const Frame& frame) {
 
 }  // namespace
 
-int formatCoordinate(char* out, std::size_t size, double value) {
-    int n = std::snprintf(out, size, "%.6f", value);
+int formatFixed(char* out, std::size_t size, double value, int decimals) {
+    int n = std::snprintf(out, size, "%.*f", decimals, value);
     if (n < 0 || static_cast<std::size_t>(n) >= size) return -1;
     while (n > 0 && out[n - 1] == '0') --n;
     if (n > 0 && out[n - 1] == '.') --n;

@@ -9,9 +9,12 @@
 
 namespace dxfprofile {
 
-// A coordinate to the profile's precision of six decimals, without trailing
-// zeros and never "-0". Returns the length, or -1 when it does not fit.
-int formatCoordinate(char* out, std::size_t size, double value);
+// Coordinates are written to the profile's precision.
+inline constexpr int COORDINATE_DECIMALS = 6;
+
+// A number to `decimals` decimals, without trailing zeros and never "-0".
+// Returns the length, or -1 when it does not fit.
+int formatFixed(char* out, std::size_t size, double value, int decimals);
 
 // Writes the picture of `profile` to `path` through a temporary file.
 // Returns 0, or -1 after printing why nothing was written on standard error.

@@ -77,7 +77,7 @@ TEST(SvgWriter, DrawsArcsOverAHalfTurnAndArcsWhoseEndsMeet) {
         << picture;
 }
 
-TEST(SvgWriter, FormatsCoordinatesToSixDecimals) {
+TEST(SvgWriter, FormatsNumbersToFixedDecimalsWithoutTrailingZeros) {
     struct Case {
         double value;
         const char* text;
@@ -96,12 +96,17 @@ TEST(SvgWriter, FormatsCoordinatesToSixDecimals) {
     };
     for (const Case& c : cases) {
         char text[352];
-        EXPECT_EQ(formatCoordinate(text, sizeof text, c.value),
+        EXPECT_EQ(formatFixed(text, sizeof text, c.value, COORDINATE_DECIMALS),
                   static_cast<int>(std::string(c.text).size()));
         EXPECT_STREQ(text, c.text);
     }
     char small[4];
-    EXPECT_EQ(formatCoordinate(small, sizeof small, 1234.0), -1);
+    EXPECT_EQ(formatFixed(small, sizeof small, 1234.0, 6), -1);
+    char text[16];
+    EXPECT_EQ(formatFixed(text, sizeof text, 12.375, 2), 5);
+    EXPECT_STREQ(text, "12.38");
+    EXPECT_EQ(formatFixed(text, sizeof text, -0.04, 1), 1);
+    EXPECT_STREQ(text, "0");
 }
 
 TEST(SvgWriter, LeavesNothingWhenTheWriteFails) {
@@ -123,6 +128,15 @@ TEST(SvgWriter, LeavesNothingWhenTheWriteFails) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);  // the link alone, no temporary file
+}
+
+TEST(SvgWriter, KeepsThePictureSizeFiniteForAVastDrawing) {
+    ScopedTempDir dir;
+    std::string path = dir.file("vast.svg");
+    Profile profile = parsed("L,ABCDEFGH.IJK\n1\nLINE   L01 101 -8e307 0 8e307 1 0\nEOF\n");
+    ASSERT_EQ(writeSvg(profile, path.c_str()), 0);
+    EXPECT_NE(readFile(path).find(" width=\"800\" height=\"72.7273\" viewBox=\"-87999"),
+              std::string::npos);
 }
 
 TEST(SvgWriter, RefusesADrawingTooLargeToFrame) {
