@@ -252,9 +252,11 @@ void putRecords(const Profile& profile, const Frame& frame) {
 int formatFixed(char* out, std::size_t size, double value, int decimals) {
     int n = std::snprintf(out, size, "%.*f", decimals, value);
     if (n < 0 || static_cast<std::size_t>(n) >= size) return -1;
-    while (n > 0 && out[n - 1] == '0') --n;
-    if (n > 0 && out[n - 1] == '.') --n;
-    out[n] = '\0';
+    if (decimals > 0) {
+        while (out[n - 1] == '0') --n;
+        if (out[n - 1] == '.') --n;
+        out[n] = '\0';
+    }
     if (std::strcmp(out, "-0") == 0) {
         std::strcpy(out, "0");
         n = 1;

@@ -132,6 +132,31 @@ def svg_arc_centre(start, radius, large, sweep, end):
     return (root * my + (x1 + x2) / 2, -root * mx + (y1 + y2) / 2)
 
 
+def drawn_points(elements):
+    """Points that each element passes through (line ends, the sides of a
+    circle, the ends of arcs, the centre of a point's cross)."""
+    points = []
+    for element in elements.values():
+        if element.tag == SVG + "line":
+            x1, y1, x2, y2 = (float(element.get(a)) for a in ("x1", "y1", "x2", "y2"))
+            points += [(x1, y1), (x2, y2)]
+        elif element.tag == SVG + "circle":
+            x, y, r = (float(element.get(a)) for a in ("cx", "cy", "r"))
+            points += [(x - r, y - r), (x + r, y + r)]
+        elif " A " in element.get("d"):
+            start, pieces = parse_arc_path(element.get("d"))
+            points += [start] + [end for _, _, _, end in pieces]
+        else:
+            words = element.get("d").split()
+            points.append((float(words[1]), float(words[2])))
+    return points
+
+
+def inside_view_box(root, points):
+    x, y, width, height = (float(n) for n in root.get("viewBox").split())
+    return all(x < px < x + width and y < py < y + height for px, py in points)
+
+
 def near(a, b, tolerance=TOLERANCE):
     return all(abs(p - q) <= tolerance * max(1.0, abs(q)) for p, q in zip(a, b))
 
@@ -190,8 +215,7 @@ def test_elements_stand_where_the_records_say(converter, preview, tmp_path):
             assert near(svg_arc_centre(start, radius, large, sweep, end), (v[0], -v[1]))
             assert marks[tag] == start
     # The view box holds everything, the top of the arc included (y = 50).
-    x, y, width, height = (float(n) for n in root.get("viewBox").split())
-    assert x < 0 and x + width > 50 and y < -50 and y + height > 5
+    assert inside_view_box(root, drawn_points(elements) + [(25.0, -50.0)])
 
 
 # Arcs as the drawing has them, each given as (centre, radius, start angle,
@@ -387,6 +411,7 @@ def test_sample_pictures_render_without_errors(converter, preview, tmp_path, dra
         root, elements = svg_elements(tmp_path / "picture.svg")
         records = profile_records((tmp_path / f"{name}.txt").read_bytes())
         assert sorted(elements) == sorted(tag for tag, _, _ in records)
+        assert inside_view_box(root, drawn_points(elements)), layer
         rendered = subprocess.run(
             [renderer, "picture.svg", "-o", "picture.png"],
             cwd=tmp_path,

@@ -107,6 +107,10 @@ TEST(SvgWriter, FormatsNumbersToFixedDecimalsWithoutTrailingZeros) {
     EXPECT_STREQ(text, "12.38");
     EXPECT_EQ(formatFixed(text, sizeof text, -0.04, 1), 1);
     EXPECT_STREQ(text, "0");
+    EXPECT_EQ(formatFixed(text, sizeof text, -180.1, 0), 4);
+    EXPECT_STREQ(text, "-180");
+    EXPECT_EQ(formatFixed(text, sizeof text, 1000.0, 2), 4);
+    EXPECT_STREQ(text, "1000");
 }
 
 TEST(SvgWriter, LeavesNothingWhenTheWriteFails) {
