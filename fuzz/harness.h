@@ -14,12 +14,13 @@ namespace dxfprofile::fuzzing {
 void enterWorkspace();
 
 // Mode 3 on `data` as the SDXF file and `layerName` as the layer. The scan
-// runs twice, searching whole blocks and reading piece by piece with small
-// reads, and both runs must agree: status, records and profile file.
+// runs three times: with the block search on whole blocks, with the block
+// search on small reads, and piece by piece. All runs must agree: status,
+// records and profile file.
 void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* layerName);
 
 // Mode 2 on `data` as the DXF file: extractor, then the inventory when the
-// SDXF file was written; twice, like checkLayerScan.
+// SDXF file was written; three times, like checkLayerScan.
 void checkExtract(const std::uint8_t* data, std::size_t size);
 
 }  // namespace dxfprofile::fuzzing
