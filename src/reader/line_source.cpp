@@ -85,30 +85,48 @@ bool refill(LineSource& source) {
     return source.filled > before;
 }
 
+// Joins every CR LF pair in [data, data + size) into one LF, in place;
+// returns the new size. A CR at the end is left alone.
+std::size_t joinLineEnds(char* data, std::size_t size) {
+    char* const end = data + size;
+    char* from = static_cast<char*>(std::memchr(data, '\r', size));
+    if (from == nullptr) return size;
+    char* to = from;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a run without a pair moves whole, one with a
+    // pair byte by byte without a branch.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - from > 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
+        auto pairs = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
+        if (pairs == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
+            to += 16;
+        } else {
+            for (int i = 0; i < 16; ++i) {
+                *to = from[i];
+                to += 1 - ((pairs >> i) & 1);
+            }
+        }
+        from += 16;
+    }
+#endif
+    for (; from < end; ++from) {
+        *to = *from;
+        if (*from != '\r' || from + 1 == end || from[1] != '\n') ++to;
+    }
+    return static_cast<std::size_t>(to - data);
+}
+
 // Writes the consumed bytes [position, to) to `out` with every CR LF pair as
 // one LF. The range ends on a piece boundary, so a CR at its end is never
 // half of a pair. The bytes are not read again, so the pairs are joined in
 // place and the range goes out in one write.
 void copyTranslated(OutputFile& out, char* data, std::size_t size) {
-    char* const end = data + size;
-    char* cr = static_cast<char*>(std::memchr(data, '\r', size));
-    if (cr == nullptr) {
-        writeOutput(out, data, size);
-        return;
-    }
-    char* to = cr;
-    const char* from = cr;
-    while (from < end) {
-        // `from` stands on a CR; one that a LF follows is dropped.
-        if (from + 1 < end && from[1] == '\n') ++from;
-        const char* next = static_cast<const char*>(
-            std::memchr(from + 1, '\r', static_cast<std::size_t>(end - from - 1)));
-        std::size_t run = static_cast<std::size_t>((next == nullptr ? end : next) - from);
-        std::memmove(to, from, run);
-        to += run;
-        from += run;
-    }
-    writeOutput(out, data, static_cast<std::size_t>(to - data));
+    writeOutput(out, data, joinLineEnds(data, size));
 }
 
 bool pieceHasMarker(const LineSource& source, const MarkerSet& set) {
@@ -147,19 +165,6 @@ std::size_t lineStartOf(const LineSource& source, std::size_t at) {
     return lf == nullptr ? source.position : static_cast<std::size_t>(lf - source.block) + 1;
 }
 
-// The start of the piece that holds block[at]. Within a line, raw bytes and
-// delivered bytes agree up to its line end; a CR LF pair that straddles a
-// multiple of the piece length belongs to the piece before it.
-std::size_t pieceStartAt(const LineSource& source, std::size_t at) {
-    std::size_t lineStart = lineStartOf(source, at);
-    std::size_t pieceStart = lineStart + (at - lineStart) / PIECE_LENGTH * PIECE_LENGTH;
-    if (pieceStart > lineStart && source.block[pieceStart] == '\n' &&
-        source.block[pieceStart - 1] == '\r') {
-        pieceStart -= PIECE_LENGTH;
-    }
-    return pieceStart;
-}
-
 // Where a window without a marker may be passed over up to: the end of its
 // last whole line, or whole pieces of a line longer than the window.
 std::size_t passOverPoint(const LineSource& source) {
@@ -179,11 +184,10 @@ __m128i broadcast(char c) {
 }
 
 // Thirty-two positions at a time, without a branch per position: the first
-// position in [from, to) where the first and the last byte of some marker
-// stand, or else the position from which fewer than 32 remain (or from
-// which a load would reach `end`).
+// position from `from` on where the first and the last byte of some marker
+// stand, or else the first from which a load would reach `end`.
 template <int COUNT>
-std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t to, std::size_t end,
+std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end,
                             const MarkerSet& set) {
     __m128i first[COUNT];
     __m128i last[COUNT];
@@ -194,7 +198,7 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t to,
         lastAt[i] = set.markers[i].size() - 1;
     }
     const std::size_t reach = set.longest + 31;  // bytes read from a position on
-    while (from + 32 <= to && from + reach <= end) {
+    while (from + reach <= end) {
         const char* at = block + from;
         __m128i heads0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         __m128i heads1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
@@ -219,27 +223,27 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t to,
 }
 #endif
 
-// The first position in [from, to) where the first and the last byte of
-// some marker stand, or `to`. Reads no byte at or past `end`.
-std::size_t nextCandidate(const char* block, std::size_t from, std::size_t to, std::size_t end,
+// The first position in [from, end) where the first and the last byte of
+// some marker stand (the marker fitting before `end`), or `end`.
+std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
                           const MarkerSet& set) {
 #if defined(__SSE2__)
     switch (set.count) {
         case 1:
-            from = skipToCandidate<1>(block, from, to, end, set);
+            from = skipToCandidate<1>(block, from, end, set);
             break;
         case 2:
-            from = skipToCandidate<2>(block, from, to, end, set);
+            from = skipToCandidate<2>(block, from, end, set);
             break;
         case 3:
-            from = skipToCandidate<3>(block, from, to, end, set);
+            from = skipToCandidate<3>(block, from, end, set);
             break;
         default:
-            from = skipToCandidate<MAX_MARKERS>(block, from, to, end, set);
+            from = skipToCandidate<MAX_MARKERS>(block, from, end, set);
             break;
     }
 #endif
-    for (; from < to; ++from) {
+    for (; from < end; ++from) {
         for (int i = 0; i < set.count; ++i) {
             std::string_view marker = set.markers[i];
             if (from + marker.size() <= end && block[from] == marker.front() &&
@@ -248,7 +252,7 @@ std::size_t nextCandidate(const char* block, std::size_t from, std::size_t to, s
             }
         }
     }
-    return to;
+    return end;
 }
 
 // Whether the `size` bytes at `a` and at `b` agree: word compares for the
@@ -259,8 +263,16 @@ bool sameBytes(const char* a, const char* b, std::size_t size) {
         std::memcpy(&value, bytes, sizeof value);
         return value;
     };
+    auto halfWord = [](const char* bytes) {
+        std::uint32_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    };
     if (size >= 8 && size <= 16) {
         return word(a) == word(b) && word(a + size - 8) == word(b + size - 8);
+    }
+    if (size >= 4 && size < 8) {
+        return halfWord(a) == halfWord(b) && halfWord(a + size - 4) == halfWord(b + size - 4);
     }
     return std::memcmp(a, b, size) == 0;
 }
@@ -271,7 +283,7 @@ bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
               std::size_t& pieceStart) {
     for (int i = 0; i < set.count; ++i) {
         std::string_view marker = set.markers[i];
-        if (at + marker.size() > source.filled ||
+        if (source.block[at] != marker.front() || at + marker.size() > source.filled ||
             !sameBytes(source.block + at, marker.data(), marker.size())) {
             continue;
         }
@@ -290,18 +302,12 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
     for (;;) {
         if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
         if (source.position == source.filled) return false;
-        // A position is decided when every marker that starts there fits in
-        // the window (at the end of the file, every position is). The first
-        // marker found in order of positions lies in the earliest piece
-        // that holds one, since pieces follow each other in order.
-        std::size_t decided = source.filled;
-        if (!source.endOfInput) {
-            decided = source.filled - std::min(source.filled - source.position, set.longest - 1);
-        }
+        // The first marker found in order of positions lies in the earliest
+        // piece that holds one, since pieces follow each other in order.
         std::size_t from = source.position;
         for (;;) {
-            std::size_t at = nextCandidate(source.block, from, decided, source.filled, set);
-            if (at == decided) break;
+            std::size_t at = nextCandidate(source.block, from, source.filled, set);
+            if (at == source.filled) break;
             std::size_t pieceStart = 0;
             if (markerAt(source, set, at, pieceStart)) {
                 passOver(source, pieceStart, copyTo);
@@ -314,9 +320,9 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
             passOver(source, source.filled, copyTo);
             return false;
         }
-        std::size_t keepFrom = passOverPoint(source);
-        if (decided < source.filled) keepFrom = std::min(keepFrom, pieceStartAt(source, decided));
-        passOver(source, keepFrom, copyTo);
+        // A marker that the window's end cuts lies in a piece that
+        // passOverPoint keeps for the next window.
+        passOver(source, passOverPoint(source), copyTo);
         refill(source);
     }
 }

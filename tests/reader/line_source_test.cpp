@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -141,6 +142,35 @@ std::string markerInput() {
     return bytes;
 }
 
+// The marker sets that the scans use.
+const MarkerSet& scanMarkers() {
+    static const MarkerSet set = makeMarkerSet({"ENDSEC", "AcDbEntity"});
+    return set;
+}
+const MarkerSet& startMarker() {
+    static const MarkerSet set = makeMarkerSet({"ENTITIES"});
+    return set;
+}
+const MarkerSet& endMarker() {
+    static const MarkerSet set = makeMarkerSet({"ENDSEC"});
+    return set;
+}
+
+// Searching blocks, with reads of each size, finds and copies what reading
+// piece by piece does, for each of the scans' marker sets.
+void expectBlockSearchAgrees(const std::string& bytes, const std::vector<std::size_t>& limits) {
+    ScopedTempDir dir;
+    std::string path = dir.file("in");
+    writeFile(path, bytes);
+    for (const MarkerSet* markers : {&scanMarkers(), &startMarker(), &endMarker()}) {
+        MarkedRun expected = runMarked(path, *markers, false, SOURCE_BLOCK);
+        for (std::size_t limit : limits) {
+            EXPECT_EQ(runMarked(path, *markers, true, limit), expected)
+                << "markers " << markers->markers[0] << ", read size " << limit;
+        }
+    }
+}
+
 TEST(LineSource, BlockSearchFindsTheSameMarkedPiecesAsReadingPieceByPiece) {
     ScopedTempDir dir;
     std::string path = dir.file("in");
@@ -175,6 +205,98 @@ TEST(LineSource, BlockSearchAgreesOnRandomDrawingText) {
                 EXPECT_EQ(runMarked(path, markers, true, limit), expected)
                     << "round " << round << " read size " << limit;
             }
+        }
+    }
+}
+
+TEST(LineSource, BlockSearchAgreesWithMarkersAtEveryPlaceAroundPieceEnds) {
+    // Each marker, and near misses that share its first and last byte,
+    // starting at every offset of a line from 0 to 130: split by every piece
+    // end, or just inside one piece.
+    std::string bytes;
+    for (const char* word : {"AcDbEntity", "ENDSEC", "ENTITIES", "AcDbXntity", "EXDSEC"}) {
+        for (const char* end : {"\n", "\r\n"}) {
+            for (std::size_t before = 0; before <= 130; ++before) {
+                bytes += std::string(before, before % 3 == 0 ? 'E' : '.') + word;
+                bytes += std::string(before % 4, 'y') + end;
+            }
+        }
+    }
+    expectBlockSearchAgrees(bytes, {1, 64, 65, 66, 127, 4096, SOURCE_BLOCK});
+}
+
+TEST(LineSource, BlockSearchAgreesOnLinesOf62To64Bytes) {
+    // Lines of 60 to 66 bytes with their LF (and one more with CR LF), a
+    // marker at the start or at the end; 63 bytes with the LF fill a piece.
+    std::string bytes;
+    for (const char* marker : {"AcDbEntity", "ENDSEC", "ENTITIES"}) {
+        std::string text = marker;
+        for (std::size_t length = 60; length <= 66; ++length) {
+            for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+                std::size_t fill = length - 1 - text.size();
+                bytes += text + std::string(fill, '-') + end;
+                bytes += std::string(fill, '-') + text + end;
+            }
+        }
+    }
+    expectBlockSearchAgrees(bytes, {1, 2, 63, 64, 65, 100, SOURCE_BLOCK});
+}
+
+TEST(LineSource, BlockSearchAgreesWhenAWindowEndsInsideALongLine) {
+    // Lines of two or three pieces whose CR LF pair straddles a piece end,
+    // after lines that move them a byte at a time against the ends of the
+    // windows.
+    std::string bytes;
+    for (std::size_t shift = 0; shift < 70; ++shift) {
+        bytes += std::string(shift, 's') + "\n";
+        for (std::size_t length : {124, 125, 126, 127, 188, 189}) {
+            bytes += std::string(length, 'y') + "\r\n";
+        }
+    }
+    bytes += "ENDSEC\r\n";
+    expectBlockSearchAgrees(bytes, {1, 2, 3, 5, 64, 65, 66, 100, 127});
+}
+
+// `tail` placed so that it starts `shift` bytes before the end of the first
+// full block, after lines that hold no marker.
+std::string withTailAtBlockEnd(const std::string& tail, std::size_t shift) {
+    std::string bytes;
+    while (bytes.size() + 200 < SOURCE_BLOCK - shift) bytes += "  0\r\nLINE\r\n 10\n1.5\n";
+    bytes += std::string(SOURCE_BLOCK - shift - bytes.size() - 2, '.') + "\r\n";
+    return bytes + tail;
+}
+
+TEST(LineSource, BlockSearchAgreesAcrossTheEndOfAFullBlock) {
+    // A CR LF pair split by the block's end, a marker that ends at its last
+    // byte, and one that it splits.
+    const std::string tail = "\r\nAcDbEntity\r\nENDSEC\r\n" + std::string(61, 'x') +
+                             "\r\nENTITIES\r\n" + std::string(62, 'x') + "\r\n" +
+                             std::string(70, 'x') + "ENDSEC\r\nEOF";
+    for (std::size_t shift : {1, 2, 3, 7, 12, 13, 14, 20, 21, 22, 23, 85, 86, 100}) {
+        SCOPED_TRACE(::testing::Message() << "shift " << shift);
+        expectBlockSearchAgrees(withTailAtBlockEnd(tail, shift), {SOURCE_BLOCK});
+    }
+}
+
+TEST(LineSource, LineContainsAgreesWithASubstringSearch) {
+    // Random pieces of marker fragments, and bytes past the piece's end
+    // that would complete a marker if they were looked at.
+    std::mt19937 random(7);
+    const char* words[] = {"AcDbEntity", "AcDb", "Entity", "ENDSEC", "EN", "DSEC",     "  8",
+                           " ",          "8",    "E",      "C",      "y",  "AcDbLine", "xyz"};
+    const char* texts[] = {"AcDbEntity", "ENDSEC",   "ENTITIES",     "  8", "8",
+                           "E",          "AcDbLine", "AcDbPolyline", "EC",  "yA"};
+    LineSource& source = lineSource;
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        while (line.size() < 80) line += words[random() % std::size(words)];
+        std::size_t length = random() % 65;
+        std::memcpy(source.lineBuffer, line.data(), 80);
+        source.lineLength = length;
+        std::string_view piece(line.data(), length);
+        for (const char* text : texts) {
+            EXPECT_EQ(lineContains(source, text), piece.find(text) != std::string_view::npos)
+                << "\"" << piece << "\" holds \"" << text << "\"";
         }
     }
 }
