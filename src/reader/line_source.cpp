@@ -47,11 +47,12 @@ void resetSource(LineSource& source, int fd, bool owns) {
 // The offset of the first LF in the 64 bytes at `window`, or 64.
 std::size_t firstLineEnd(const char* window) {
 #if defined(__SSE2__)
-    std::uint64_t mask = 0;
+    // Most lines end within their first 16 bytes.
     for (std::size_t chunk = 0; chunk < 64; chunk += 16) {
-        mask |= bytePositions16(window + chunk, '\n') << chunk;
+        std::uint64_t mask = bytePositions16(window + chunk, '\n');
+        if (mask != 0) return chunk + static_cast<std::size_t>(__builtin_ctzll(mask));
     }
-    return mask == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(mask));
+    return 64;
 #else
     const char* lf = static_cast<const char*>(std::memchr(window, '\n', 64));
     return lf == nullptr ? 64 : static_cast<std::size_t>(lf - window);
