@@ -146,7 +146,7 @@ bool nextMarkedLineOneByOne(LineSource& source, const MarkerSet& set, OutputFile
 }
 
 // Passes over [position, to) whole: every piece in it holds no marker.
-void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
+inline void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
     if (copyTo != nullptr) {
         copyTranslated(*copyTo, source.block + source.position, to - source.position);
     }
@@ -189,14 +189,12 @@ __m128i broadcast(char c) {
 // stand, or else the first from which a load would reach `end`.
 template <int COUNT>
 std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end,
-                            const MarkerSet& set) {
+                            const MarkerSet& set, bool& found) {
     __m128i first[COUNT];
     __m128i last[COUNT];
-    std::size_t lastAt[COUNT];
     for (int i = 0; i < COUNT; ++i) {
-        first[i] = broadcast(set.markers[i].front());
-        last[i] = broadcast(set.markers[i].back());
-        lastAt[i] = set.markers[i].size() - 1;
+        first[i] = broadcast(set.first[i]);
+        last[i] = broadcast(set.last[i]);
     }
     const std::size_t reach = set.longest + 31;  // bytes read from a position on
     while (from + reach <= end) {
@@ -206,7 +204,7 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
         __m128i found0 = _mm_setzero_si128();
         __m128i found1 = _mm_setzero_si128();
         for (int i = 0; i < COUNT; ++i) {
-            const char* tail = at + lastAt[i];
+            const char* tail = at + set.lastAt[i];
             __m128i tails0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
             __m128i tails1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail + 16));
             found0 = _mm_or_si128(found0, _mm_and_si128(_mm_cmpeq_epi8(heads0, first[i]),
@@ -217,7 +215,10 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
         auto mask =
             static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(found0)) |
                                        static_cast<std::uint32_t>(_mm_movemask_epi8(found1)) << 16);
-        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (mask != 0) {
+            found = true;
+            return from + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
         from += 32;
     }
     return from;
@@ -229,26 +230,27 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
 std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
                           const MarkerSet& set) {
 #if defined(__SSE2__)
+    bool found = false;
     switch (set.count) {
         case 1:
-            from = skipToCandidate<1>(block, from, end, set);
+            from = skipToCandidate<1>(block, from, end, set, found);
             break;
         case 2:
-            from = skipToCandidate<2>(block, from, end, set);
+            from = skipToCandidate<2>(block, from, end, set, found);
             break;
         case 3:
-            from = skipToCandidate<3>(block, from, end, set);
+            from = skipToCandidate<3>(block, from, end, set, found);
             break;
         default:
-            from = skipToCandidate<MAX_MARKERS>(block, from, end, set);
+            from = skipToCandidate<MAX_MARKERS>(block, from, end, set, found);
             break;
     }
+    if (found) return from;
 #endif
     for (; from < end; ++from) {
         for (int i = 0; i < set.count; ++i) {
-            std::string_view marker = set.markers[i];
-            if (from + marker.size() <= end && block[from] == marker.front() &&
-                block[from + marker.size() - 1] == marker.back()) {
+            if (from + set.lastAt[i] < end && block[from] == set.first[i] &&
+                block[from + set.lastAt[i]] == set.last[i]) {
                 return from;
             }
         }
@@ -334,6 +336,11 @@ MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers) {
     MarkerSet set;
     for (std::string_view marker : markers) {
         if (set.count == MAX_MARKERS) break;
+        if (!marker.empty()) {
+            set.first[set.count] = marker.front();
+            set.last[set.count] = marker.back();
+            set.lastAt[set.count] = marker.size() - 1;
+        }
         set.markers[set.count++] = marker;
         set.longest = std::max(set.longest, marker.size());
     }

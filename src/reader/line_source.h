@@ -33,6 +33,10 @@ struct MarkerSet {
     int count = 0;
     std::size_t longest = 0;  // the length of the longest marker
     bool searchable = false;  // fit for the block search
+    // Each marker's first and last byte, and where the last one stands.
+    char first[MAX_MARKERS] = {};
+    char last[MAX_MARKERS] = {};
+    std::size_t lastAt[MAX_MARKERS] = {};
 };
 MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers);
 
