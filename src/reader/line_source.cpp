@@ -185,36 +185,39 @@ __m128i broadcast(char c) {
 }
 
 // Thirty-two positions at a time, without a branch per position: the first
-// position from `from` on where the first and the last byte of some marker
-// stand, or else the first from which a load would reach `end`.
-template <int COUNT>
+// position from `from` on that holds a head byte with a tail byte `span`
+// bytes after it, or else the first from which a load would reach `end`.
+// HEADS and TAILS cover the set's distinct bytes (the arrays repeat their
+// first byte to fill up).
+template <int HEADS, int TAILS>
 std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end,
                             const MarkerSet& set, bool& found) {
-    __m128i first[COUNT];
-    __m128i last[COUNT];
-    for (int i = 0; i < COUNT; ++i) {
-        first[i] = broadcast(set.first[i]);
-        last[i] = broadcast(set.last[i]);
-    }
-    const std::size_t reach = set.longest + 31;  // bytes read from a position on
-    while (from + reach <= end) {
+    __m128i heads[HEADS];
+    __m128i tails[TAILS];
+    for (int i = 0; i < HEADS; ++i) heads[i] = broadcast(set.heads[i]);
+    for (int i = 0; i < TAILS; ++i) tails[i] = broadcast(set.tails[i]);
+    const std::size_t span = set.span;
+    while (from + span + 32 <= end) {
         const char* at = block + from;
-        __m128i heads0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        __m128i heads1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
-        __m128i found0 = _mm_setzero_si128();
-        __m128i found1 = _mm_setzero_si128();
-        for (int i = 0; i < COUNT; ++i) {
-            const char* tail = at + set.lastAt[i];
-            __m128i tails0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
-            __m128i tails1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail + 16));
-            found0 = _mm_or_si128(found0, _mm_and_si128(_mm_cmpeq_epi8(heads0, first[i]),
-                                                        _mm_cmpeq_epi8(tails0, last[i])));
-            found1 = _mm_or_si128(found1, _mm_and_si128(_mm_cmpeq_epi8(heads1, first[i]),
-                                                        _mm_cmpeq_epi8(tails1, last[i])));
+        __m128i first0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        __m128i first1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+        __m128i last0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + span));
+        __m128i last1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + span + 16));
+        __m128i head0 = _mm_cmpeq_epi8(first0, heads[0]);
+        __m128i head1 = _mm_cmpeq_epi8(first1, heads[0]);
+        for (int i = 1; i < HEADS; ++i) {
+            head0 = _mm_or_si128(head0, _mm_cmpeq_epi8(first0, heads[i]));
+            head1 = _mm_or_si128(head1, _mm_cmpeq_epi8(first1, heads[i]));
         }
-        auto mask =
-            static_cast<std::uint32_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(found0)) |
-                                       static_cast<std::uint32_t>(_mm_movemask_epi8(found1)) << 16);
+        __m128i tail0 = _mm_cmpeq_epi8(last0, tails[0]);
+        __m128i tail1 = _mm_cmpeq_epi8(last1, tails[0]);
+        for (int i = 1; i < TAILS; ++i) {
+            tail0 = _mm_or_si128(tail0, _mm_cmpeq_epi8(last0, tails[i]));
+            tail1 = _mm_or_si128(tail1, _mm_cmpeq_epi8(last1, tails[i]));
+        }
+        auto mask = static_cast<std::uint32_t>(
+            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_and_si128(head0, tail0))) |
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(head1, tail1))) << 16);
         if (mask != 0) {
             found = true;
             return from + static_cast<std::size_t>(__builtin_ctz(mask));
@@ -225,34 +228,34 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
 }
 #endif
 
-// The first position in [from, end) where the first and the last byte of
-// some marker stand (the marker fitting before `end`), or `end`.
+bool isOneOf(char c, const char* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (c == bytes[i]) return true;
+    }
+    return false;
+}
+
+// The first position in [from, end) that holds a head byte with a tail byte
+// `span` bytes after it, before `end`; or `end`.
 std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
                           const MarkerSet& set) {
 #if defined(__SSE2__)
     bool found = false;
-    switch (set.count) {
-        case 1:
-            from = skipToCandidate<1>(block, from, end, set, found);
-            break;
-        case 2:
-            from = skipToCandidate<2>(block, from, end, set, found);
-            break;
-        case 3:
-            from = skipToCandidate<3>(block, from, end, set, found);
-            break;
-        default:
-            from = skipToCandidate<MAX_MARKERS>(block, from, end, set, found);
-            break;
+    if (set.headCount == 1 && set.tailCount == 1) {
+        from = skipToCandidate<1, 1>(block, from, end, set, found);
+    } else if (set.headCount == 1 && set.tailCount == 2) {
+        from = skipToCandidate<1, 2>(block, from, end, set, found);
+    } else if (set.headCount <= 2 && set.tailCount <= 2) {
+        from = skipToCandidate<2, 2>(block, from, end, set, found);
+    } else {
+        from = skipToCandidate<MAX_MARKERS, MAX_MARKERS>(block, from, end, set, found);
     }
     if (found) return from;
 #endif
-    for (; from < end; ++from) {
-        for (int i = 0; i < set.count; ++i) {
-            if (from + set.lastAt[i] < end && block[from] == set.first[i] &&
-                block[from + set.lastAt[i]] == set.last[i]) {
-                return from;
-            }
+    for (; from + set.span < end; ++from) {
+        if (isOneOf(block[from], set.heads, set.headCount) &&
+            isOneOf(block[from + set.span], set.tails, set.tailCount)) {
+            return from;
         }
     }
     return end;
@@ -280,19 +283,21 @@ bool sameBytes(const char* a, const char* b, std::size_t size) {
     return std::memcmp(a, b, size) == 0;
 }
 
-// Whether a marker starts at block[at] and lies within one piece; if so,
-// `pieceStart` is the start of that piece.
+// Whether a marker whose head byte stands at block[at] starts at or after
+// position and lies within one piece; if so, `pieceStart` is the start of
+// that piece.
 bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
               std::size_t& pieceStart) {
     for (int i = 0; i < set.count; ++i) {
         std::string_view marker = set.markers[i];
-        if (source.block[at] != marker.front() || at + marker.size() > source.filled ||
-            !sameBytes(source.block + at, marker.data(), marker.size())) {
-            continue;
-        }
+        std::size_t headAt = marker.size() - 1 - set.span;
+        if (at < source.position + headAt) continue;
+        std::size_t start = at - headAt;
+        // The marker ends with the tail byte, which lies in the window.
+        if (!sameBytes(source.block + start, marker.data(), marker.size())) continue;
         // A marker holds no line end, so both its ends lie on one line.
-        std::size_t lineStart = lineStartOf(source, at);
-        std::size_t offset = at - lineStart;
+        std::size_t lineStart = lineStartOf(source, start);
+        std::size_t offset = start - lineStart;
         if (offset / PIECE_LENGTH == (offset + marker.size() - 1) / PIECE_LENGTH) {
             pieceStart = lineStart + offset / PIECE_LENGTH * PIECE_LENGTH;
             return true;
@@ -334,23 +339,28 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
 
 MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers) {
     MarkerSet set;
+    std::size_t shortest = SIZE_MAX;
+    set.searchable = markers.size() > 0;
     for (std::string_view marker : markers) {
         if (set.count == MAX_MARKERS) break;
-        if (!marker.empty()) {
-            set.first[set.count] = marker.front();
-            set.last[set.count] = marker.back();
-            set.lastAt[set.count] = marker.size() - 1;
-        }
         set.markers[set.count++] = marker;
-        set.longest = std::max(set.longest, marker.size());
-    }
-    set.searchable = set.count > 0;
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
+        shortest = std::min(shortest, marker.size());
         if (marker.empty() || marker.find_first_of("\r\n") != std::string_view::npos) {
             set.searchable = false;
         }
     }
+    if (!set.searchable) return set;
+    // Every marker ends with a head byte and, `span` bytes later, a tail byte.
+    set.span = shortest - 1;
+    for (int i = 0; i < set.count; ++i) {
+        std::string_view marker = set.markers[i];
+        char head = marker[marker.size() - 1 - set.span];
+        char tail = marker.back();
+        if (!isOneOf(head, set.heads, set.headCount)) set.heads[set.headCount++] = head;
+        if (!isOneOf(tail, set.tails, set.tailCount)) set.tails[set.tailCount++] = tail;
+    }
+    for (int i = set.headCount; i < MAX_MARKERS; ++i) set.heads[i] = set.heads[0];
+    for (int i = set.tailCount; i < MAX_MARKERS; ++i) set.tails[i] = set.tails[0];
     return set;
 }
 

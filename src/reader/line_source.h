@@ -24,19 +24,21 @@ inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
 inline constexpr int MAX_MARKERS = 4;
 
-// Markers found by searching whole blocks. The search looks for the first
-// and the last byte of each marker at once and compares the whole marker only
-// where both stand. A set with an empty marker, or one that holds a line end,
-// is searched piece by piece.
+// Markers found by searching whole blocks. The search looks at two bytes of
+// every marker at once, its last byte (its tail) and the one `span` bytes
+// before it (its head), `span` being one less than the shortest marker's
+// length; only where a head and a tail stand is a whole marker compared. A
+// set with an empty marker, or one that holds a line end, is searched piece
+// by piece.
 struct MarkerSet {
     std::string_view markers[MAX_MARKERS];
     int count = 0;
-    std::size_t longest = 0;  // the length of the longest marker
     bool searchable = false;  // fit for the block search
-    // Each marker's first and last byte, and where the last one stands.
-    char first[MAX_MARKERS] = {};
-    char last[MAX_MARKERS] = {};
-    std::size_t lastAt[MAX_MARKERS] = {};
+    std::size_t span = 0;
+    char heads[MAX_MARKERS] = {};  // the distinct heads, the first repeated after them
+    char tails[MAX_MARKERS] = {};  // the same for the tails
+    int headCount = 0;
+    int tailCount = 0;
 };
 MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers);
 
