@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the converter and runs the whole chain on an example drawing in a
-# temporary directory: DXF to SDXF and layers, then the profile of a layer.
+# temporary directory: DXF to SDXF and layers, the profile of a layer, and a
+# picture of that profile.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cmake --preset default >/dev/null
@@ -14,3 +15,5 @@ echo
 echo
 echo "--- $work/GEOMETRY-CUTTING.txt"
 cat GEOMETRY-CUTTING.txt
+"$top/build/default/dxfprofile-preview" GEOMETRY-CUTTING.txt
+echo "--- picture: $work/GEOMETRY-CUTTING.svg"
