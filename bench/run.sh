@@ -113,10 +113,14 @@ fi
 # --- Timing -----------------------------------------------------------------------
 # timeRun NAME INPUT COMMAND...: runs COMMAND $runs times after one untimed
 # run that fills the page cache, and records the median wall time and the
-# largest peak resident memory. A command's exit status is not checked here
-# (mode 3 on an absent layer ends with a failure status on purpose).
+# largest peak resident memory. Before each run the files named in $fresh
+# are removed, so that writing them never includes dropping an old copy (cp
+# and mode 2 write new files, as in a batch run). A command's exit status is
+# not checked here (mode 3 on an absent layer ends with a failure status on
+# purpose).
 declare -A median_s rss_kb input_bytes
 order=()
+fresh=""
 now_ns() { date +%s%N; }
 timeRun() {
     local name="$1" input="$2"
@@ -124,7 +128,8 @@ timeRun() {
     local times=() peak=0 i start end rss
     cat "$input" >/dev/null
     for ((i = 0; i <= runs; ++i)); do
-        rm -f copy.dxf
+        # shellcheck disable=SC2086
+        [ -n "$fresh" ] && rm -f $fresh
         sync
         start="$(now_ns)"
         "$gnu_time" -v -o rss.out "$@" >/dev/null 2>&1 || true
@@ -145,9 +150,12 @@ timeRun() {
 
 echo "timing, median of $runs runs each ..." >&2
 timeRun "cat drawing" drawing.dxf cat drawing.dxf
+fresh="copy.dxf"
 timeRun "cp drawing" drawing.dxf cp drawing.dxf copy.dxf
 rm -f copy.dxf
+fresh="drawing.sdxf drawing.layers"
 timeRun "mode 2 (after)" drawing.dxf "$after_bin" 2 drawing.dxf
+fresh=""
 timeRun "cat SDXF" drawing.sdxf cat drawing.sdxf
 timeRun "mode 3, absent layer (after)" drawing.sdxf "$after_bin" 3 drawing.sdxf ABSENT_LAYER
 timeRun "mode 3, layer with a few entities (after)" drawing.sdxf \
@@ -156,7 +164,9 @@ cp FEW_SHAPES.txt after.txt
 if [ "$before" = 1 ]; then
     mv drawing.sdxf .drawing.sdxf
     mv drawing.layers .drawing.layers
+    fresh="drawing.sdxf drawing.layers"
     timeRun "mode 2 (before)" drawing.dxf "$before_bin" 2 drawing.dxf
+    fresh=""
     mv drawing.sdxf before.sdxf
     mv drawing.layers before.layers
     mv .drawing.sdxf drawing.sdxf
