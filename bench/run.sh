@@ -85,7 +85,7 @@ cleanup() {
     cd /
     if [ "$keep" = 0 ]; then
         rm -f "$work_dir"/drawing.* "$work_dir"/copy.dxf "$work_dir"/before.* \
-            "$work_dir"/*.txt "$work_dir"/rss.out "$work_dir"/.drawing.* "$work_dir"/.before.*
+            "$work_dir"/*.txt "$work_dir"/rss.out "$work_dir"/times.out "$work_dir"/.drawing.* "$work_dir"/.before.*
         rmdir "$work_dir" 2>/dev/null || true
     fi
 }
@@ -118,34 +118,40 @@ fi
 # and mode 2 write new files, as in a batch run). A command's exit status is
 # not checked here (mode 3 on an absent layer ends with a failure status on
 # purpose).
-declare -A median_s rss_kb input_bytes
+declare -A median_s cpu_s rss_kb input_bytes
 order=()
 fresh=""
-now_ns() { date +%s%N; }
+median() {  # the median of the numbers on standard input, with 3 decimals
+    sort -n | awk '{t[NR] = $1}
+        END {printf "%.3f", (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2}'
+}
 timeRun() {
     local name="$1" input="$2"
     shift 2
-    local times=() peak=0 i start end rss
+    local walls=() cpus=() peak=0 i rss wall user system
     cat "$input" >/dev/null
     for ((i = 0; i <= runs; ++i)); do
         # shellcheck disable=SC2086
         [ -n "$fresh" ] && rm -f $fresh
         sync
-        start="$(now_ns)"
-        "$gnu_time" -v -o rss.out "$@" >/dev/null 2>&1 || true
-        end="$(now_ns)"
+        # Wall and CPU time (user and system, of the command and of GNU time
+        # around it) to the millisecond from the shell; peak memory from
+        # GNU time.
+        TIMEFORMAT="%3R %3U %3S"
+        { time "$gnu_time" -v -o rss.out "$@" >/dev/null 2>&1 || true; } 2>times.out
         [ "$i" = 0 ] && continue  # the warm-up run
-        times+=("$(((end - start) / 1000))")
+        read -r wall user system <times.out
+        walls+=("$wall")
+        cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN {print u + s}')")
         rss="$(awk -F': ' '/Maximum resident set size/ {print $2}' rss.out)"
         [ "$rss" -gt "$peak" ] && peak="$rss"
     done
-    median_s[$name]="$(printf '%s\n' "${times[@]}" | sort -n |
-        awk '{t[NR] = $1} END {m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2;
-              printf "%.3f", m / 1e6}')"
+    median_s[$name]="$(printf '%s\n' "${walls[@]}" | median)"
+    cpu_s[$name]="$(printf '%s\n' "${cpus[@]}" | median)"
     rss_kb[$name]="$peak"
     input_bytes[$name]="$(stat -c %s "$input")"
     order+=("$name")
-    echo "  $name: ${median_s[$name]} s" >&2
+    echo "  $name: ${median_s[$name]} s (CPU ${cpu_s[$name]} s)" >&2
 }
 
 echo "timing, median of $runs runs each ..." >&2
@@ -203,14 +209,16 @@ echo
 echo "Drawing: $drawing_mb MB ($line_ends line ends), SDXF: $sdxf_mb MB; median of $runs runs," \
     "files in the page cache; $(nproc) cores, $(uname -sr)."
 echo
-echo "| Run | Time (s) | MB/s | Ratio to cat of the same file | Peak RSS (MB) |"
-echo "|---|---:|---:|---:|---:|"
+echo "| Run | Time (s) | MB/s | Ratio to cat of the same file | CPU time (s) | CPU ratio to cat | Peak RSS (MB) |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
 for name in "${order[@]}"; do
     t="${median_s[$name]}"
     mbs="$(awk -v b="${input_bytes[$name]}" -v t="$t" 'BEGIN {printf "%.0f", b / 1e6 / t}')"
     rel="$(ratio "$t" "${median_s[$(cat_of "$name")]}")"
+    cpu="${cpu_s[$name]}"
+    cpu_rel="$(ratio "$cpu" "${cpu_s[$(cat_of "$name")]}")"
     rss="$(awk -v k="${rss_kb[$name]}" 'BEGIN {printf "%.1f", k / 1024}')"
-    echo "| $name | $t | $mbs | $rel | $rss |"
+    echo "| $name | $t | $mbs | $rel | $cpu | $cpu_rel | $rss |"
 done
 
 # --- Targets ----------------------------------------------------------------------
