@@ -86,48 +86,60 @@ bool refill(LineSource& source) {
     return source.filled > before;
 }
 
-// Joins every CR LF pair in [data, data + size) into one LF, in place;
-// returns the new size. A CR at the end is left alone.
-std::size_t joinLineEnds(char* data, std::size_t size) {
-    char* const end = data + size;
-    char* from = static_cast<char*>(std::memchr(data, '\r', size));
-    if (from == nullptr) return size;
-    char* to = from;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time: a run without a pair moves whole, one with a
-    // pair byte by byte without a branch.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    while (end - from > 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
-        auto pairs = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
-        if (pairs == 0) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
-            to += 16;
-        } else {
-            for (int i = 0; i < 16; ++i) {
-                *to = from[i];
-                to += 1 - ((pairs >> i) & 1);
-            }
-        }
-        from += 16;
+// A copied range with its CR LF pairs joined, gathered here before it is
+// written; 16 bytes of room are kept for the last 16-byte store.
+constexpr std::size_t JOINED_BLOCK = 1 << 16;
+char joinedBytes[JOINED_BLOCK + 16];
+
+// Writes the consumed bytes [data, data + size) to `out` with every CR LF
+// pair as one LF. The range ends on a piece boundary, so a CR at its end is
+// never half of a pair.
+void copyTranslated(OutputFile& out, const char* data, std::size_t size) {
+    const char* const end = data + size;
+    const char* from = static_cast<const char*>(std::memchr(data, '\r', size));
+    if (from == nullptr) {
+        writeOutput(out, data, size);
+        return;
     }
+    writeOutput(out, data, static_cast<std::size_t>(from - data));
+    char* to = joinedBytes;
+    while (from < end) {
+        if (to >= joinedBytes + JOINED_BLOCK - 32) {
+            writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
+            to = joinedBytes;
+        }
+#if defined(__SSE2__)
+        if (end - from >= 32) {
+            // Sixteen bytes at a time: the runs between the CRs of pairs are
+            // moved by 16-byte loads and stores, each store overwriting
+            // what the one before wrote past its run.
+            const __m128i cr = _mm_set1_epi8('\r');
+            const __m128i lf = _mm_set1_epi8('\n');
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
+            auto pairs = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
+            std::size_t run = 0;  // start of the run not yet moved
+            while (pairs != 0) {
+                auto pair = static_cast<std::size_t>(__builtin_ctz(pairs));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + run)));
+                to += pair - run;
+                run = pair + 1;
+                pairs &= pairs - 1;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + run)));
+            to += 16 - run;
+            from += 16;
+            continue;
+        }
 #endif
-    for (; from < end; ++from) {
         *to = *from;
         if (*from != '\r' || from + 1 == end || from[1] != '\n') ++to;
+        ++from;
     }
-    return static_cast<std::size_t>(to - data);
-}
-
-// Writes the consumed bytes [position, to) to `out` with every CR LF pair as
-// one LF. The range ends on a piece boundary, so a CR at its end is never
-// half of a pair. The bytes are not read again, so the pairs are joined in
-// place and the range goes out in one write.
-void copyTranslated(OutputFile& out, char* data, std::size_t size) {
-    writeOutput(out, data, joinLineEnds(data, size));
+    writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
 }
 
 bool pieceHasMarker(const LineSource& source, const MarkerSet& set) {
