@@ -102,7 +102,7 @@ std::string_view subclassMarker(const LineSource& source) {
 // Reads the rest of a layer name whose first piece is in lineBuffer: pieces
 // up to the line end are joined, so that long names are compared whole.
 // False for a name longer than any layer name argument, which matches none.
-bool readLayerName(char (&name)[NAME_BUFFER]) {
+bool readLayerName(char (&name)[NAME_BUFFER], std::size_t& nameLength) {
     std::size_t length = 0;
     bool tooLong = false;
     for (;;) {
@@ -118,7 +118,18 @@ bool readLayerName(char (&name)[NAME_BUFFER]) {
         if (ends || !nextLine()) break;
     }
     name[length] = '\0';
+    nameLength = length;
     return !tooLong;
+}
+
+// Whether a layer name line of `length` bytes names the requested layer. The
+// name ends at a NUL byte in it, as a C string does; the requested name has
+// none.
+bool isRequestedLayer(const char* name, std::size_t length, const char* layerName,
+                      std::size_t layerLength) {
+    if (length < layerLength) return false;
+    if (length > layerLength && name[layerLength] != '\0') return false;
+    return std::memcmp(name, layerName, layerLength) == 0;
 }
 
 enum class LookAhead { read, leftOut, endOfFile };
@@ -195,6 +206,8 @@ int processLayer(const char* path, const char* layerName) {
     bool layerFound = false;
     bool haveLine = false;  // the look-ahead left a line for the scan
     char name[NAME_BUFFER];
+    std::size_t nameLength = 0;
+    const std::size_t layerLength = std::strlen(layerName);
     for (;;) {
         if (!haveLine && !nextMarkedLine(lineSource, scanMarkers, nullptr)) {
             std::printf("\nError: End of DXF file reached\n");
@@ -218,7 +231,10 @@ int processLayer(const char* path, const char* layerName) {
             status = -1;
             break;
         }
-        if (!readLayerName(name) || std::strcmp(name, layerName) != 0) continue;
+        if (!readLayerName(name, nameLength) ||
+            !isRequestedLayer(name, nameLength, layerName, layerLength)) {
+            continue;
+        }
         layerFound = true;
         LookAhead result = readGeometry();
         if (result == LookAhead::endOfFile) {
