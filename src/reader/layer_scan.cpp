@@ -171,6 +171,31 @@ bool isLayerGroupLine(const LineSource& source) {
     return lineContains(source, "  8") || source.lineBuffer[0] == '8';
 }
 
+bool isLayerGroupText(std::string_view text) {
+    return text.find("  8") != std::string_view::npos || (!text.empty() && text[0] == '8');
+}
+
+enum class Peek { otherLayer, unsure };
+
+// Most entities are on other layers: their group code line and layer name
+// line, short and whole in the block, are tested where they stand and passed
+// over, with the result of reading them piece by piece.
+Peek peekLayer(const char* layerName, std::size_t layerLength) {
+    std::string_view code;
+    std::string_view name;
+    std::size_t afterCode = 0;
+    std::size_t afterName = 0;
+    if (!peekShortLine(lineSource, lineSource.position, code, afterCode)) return Peek::unsure;
+    if (!isLayerGroupText(code)) {
+        lineSource.position = afterCode;
+        return Peek::otherLayer;
+    }
+    if (!peekShortLine(lineSource, afterCode, name, afterName)) return Peek::unsure;
+    if (isRequestedLayer(name.data(), name.size(), layerName, layerLength)) return Peek::unsure;
+    lineSource.position = afterName;
+    return Peek::otherLayer;
+}
+
 }  // namespace
 
 void reportTiltedEntity(const char* kind) {
@@ -220,6 +245,7 @@ int processLayer(const char* path, const char* layerName) {
             break;
         }
         if (!lineContains(lineSource, "AcDbEntity")) continue;
+        if (lineSource.bulkSkip && peekLayer(layerName, layerLength) == Peek::otherLayer) continue;
         if (!nextLine()) {
             std::printf("\nError: End of DXF file reached\n");
             status = -1;

@@ -443,6 +443,21 @@ bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* co
     return nextMarkedLineInBlocks(source, markers, copyTo);
 }
 
+bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
+                   std::size_t& next) {
+    constexpr std::size_t WINDOW = PIECE_LENGTH + 1;
+    if (from > source.filled || source.filled - from < WINDOW) return false;
+    const char* start = source.block + from;
+    std::size_t at = firstLineEnd(start);
+    if (at == WINDOW) return false;
+    std::size_t length = at > 0 && start[at - 1] == '\r' ? at - 1 : at;
+    // The piece holds the text and its LF: 63 bytes at most.
+    if (length + 1 > PIECE_LENGTH) return false;
+    text = std::string_view(start, length);
+    next = from + at + 1;
+    return true;
+}
+
 bool skipRestOfLine(LineSource& source) {
     while (!pieceEndsLine(source)) {
         if (!nextLine(source)) return false;

@@ -87,6 +87,13 @@ bool nextLine();
 // to `copyTo` when it is given. False when the file ends first.
 bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* copyTo);
 
+// The unread line that starts at block[from], when it is whole in the block
+// and one piece long: its text without the line end in `text`, and in `next`
+// where the line after it starts. False otherwise (nothing is consumed
+// either way), and the caller reads the line with nextLine.
+bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
+                   std::size_t& next);
+
 // Reads the rest of a line whose first piece is in lineBuffer, so that the
 // next read starts on a new line. False when the file ended first.
 bool skipRestOfLine(LineSource& source);

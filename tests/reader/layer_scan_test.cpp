@@ -177,6 +177,16 @@ TEST(LayerScan, AGroupBetweenAcDbEntityAndTheLayerPassesTheEntityOver) {
     expectProfile(scan("ENTITIES\n" + entity + line("A") + ENDSEC, "A"), "A", LINE_RECORD, 1);
 }
 
+TEST(LayerScan, TheLineAfterAGroupOtherThanTheLayerIsScannedAgain) {
+    // " 67" is not the layer group: the line after it is scanned for markers,
+    // so its ENDSEC ends the scan.
+    std::string bytes = "ENTITIES\n100\nAcDbEntity\n 67\nENDSEC\n" + line("A") + ENDSEC;
+    expectFailure(scan(bytes, "A"), -4, NOT_FOUND);
+    // After the layer group, the name line is only compared.
+    bytes = "ENTITIES\n100\nAcDbEntity\n  8\nENDSEC\n" + line("A") + ENDSEC;
+    expectProfile(scan(bytes, "A"), "A", LINE_RECORD, 1);
+}
+
 TEST(LayerScan, EndsecAnywhereInAScannedLineEndsTheScan) {
     for (const char* endLine : {"ENDSEC\n", "  0\nxxENDSECyy\n", "ENDSEC"}) {
         Scan result = scan("ENTITIES\n" + line("A") + endLine + line("A") + ENDSEC, "A");
