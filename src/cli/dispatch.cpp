@@ -28,7 +28,9 @@ int openInput(const char* filename) {
     int fd = ::open(filename, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat info;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    // A directory is no drawing, and a device such as /dev/zero never ends.
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) ||
+        S_ISBLK(info.st_mode)) {
         ::close(fd);
         return -1;
     }

@@ -54,8 +54,16 @@ void flushOutput(OutputFile& out) {
 
 // Opens a device, pipe or other non-regular file that already exists in place.
 int openDirect(OutputFile& out) {
-    out.fd = ::open(out.finalPath, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    // Not blocking: a named pipe that nobody reads fails here rather than
+    // stopping the run for ever.
+    out.fd = ::open(out.finalPath, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
     if (out.fd < 0) return -1;
+    int flags = ::fcntl(out.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(out.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(out.fd);
+        out.fd = -1;
+        return -1;
+    }
     out.direct = true;
     return 0;
 }

@@ -465,25 +465,4 @@ bool skipRestOfLine(LineSource& source) {
     return true;
 }
 
-std::uint64_t lineNumberAt(const char* path, std::uint64_t offset) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    static char block[1 << 16];
-    std::uint64_t line = 1;
-    std::uint64_t seen = 0;
-    while (seen < offset) {
-        ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        std::size_t use = static_cast<std::size_t>(
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(got), offset - seen));
-        for (std::size_t i = 0; i < use; ++i) {
-            if (block[i] == '\n') ++line;
-        }
-        seen += use;
-    }
-    ::close(fd);
-    return line;
-}
-
 }  // namespace dxfprofile

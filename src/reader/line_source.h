@@ -153,8 +153,4 @@ inline std::uint64_t sourceOffset(const LineSource& source) {
     return source.blockOffset + source.position;
 }
 
-// The number of the line that holds byte `offset` of the file at `path`,
-// counting from 1; 0 when the file cannot be read.
-std::uint64_t lineNumberAt(const char* path, std::uint64_t offset);
-
 }  // namespace dxfprofile

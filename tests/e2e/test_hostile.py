@@ -200,7 +200,9 @@ def test_many_entities_in_a_tilted_plane_are_reported_in_linear_time(converter, 
 def test_input_paths_that_are_not_files(converter, tmp_path, mode):
     (tmp_path / "dir.dxf").mkdir()
     (tmp_path / "plain").write_bytes(b"ENTITIES\n")
-    for path in ("dir.dxf", "dir.dxf/", "dir.dxf/.", ".", "/", "plain/x.dxf", "absent.dxf", ""):
+    # Devices are no drawings either: /dev/zero would never end.
+    for path in ("dir.dxf", "dir.dxf/", "dir.dxf/.", ".", "/", "plain/x.dxf", "absent.dxf", "",
+                 "/dev/zero", "/dev/null"):
         run = converter(mode, path, "L", timeout=QUICK)
         assert run.status == unsigned(-1), path
         assert run.stdout == b"\nInput:%s\nCan't open DXF file\ndone" % path.encode()
@@ -212,6 +214,7 @@ UNWRITABLE = {
     "a directory": lambda path: path.mkdir(),
     "a link into a missing directory": lambda path: path.symlink_to("missing/file"),
     "a link to a directory": lambda path: path.symlink_to("."),
+    "a named pipe that nobody reads": os.mkfifo,
 }
 
 
