@@ -52,18 +52,46 @@ int listLayers(const char* sdxfPath) {
     // Names in order of first appearance, and a set to find them at once.
     std::deque<std::string> layerList;  // stable, so the set may point into it
     std::unordered_set<std::string_view> known;
-    const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
-    while (nextMarkedLine(sdxfSource, scanMarkers, nullptr)) {
-        if (lineContains(sdxfSource, "ENDSEC")) break;
-        if (!nextLine(sdxfSource)) break;
-        if (!lineContains(sdxfSource, "  8") && sdxfSource.lineBuffer[0] != '8') continue;
-        if (!nextLine(sdxfSource)) break;
-        std::string name = readLayerName();
-        if (known.count(name) != 0) continue;
-        layerList.push_back(std::move(name));
+    std::string_view lastName;  // entities tend to come in runs of one layer
+    auto note = [&](std::string_view name) {
+        if (name == lastName && !layerList.empty()) return;
+        auto found = known.find(name);
+        if (found != known.end()) {
+            lastName = *found;
+            return;
+        }
+        layerList.emplace_back(name);
         known.insert(layerList.back());
+        lastName = layerList.back();
         writeOutput(layersOutput, layerList.back().data(), layerList.back().size());
         writeOutput(layersOutput, "\n", 1);
+    };
+    const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
+    std::string_view piece;
+    while (nextMarkedPiece(sdxfSource, scanMarkers, piece)) {
+        if (textContains(piece.data(), piece.size(), "ENDSEC")) break;
+        // Short group code and name lines are looked at where they stand.
+        std::string_view code;
+        std::string_view name;
+        std::size_t afterCode = 0;
+        std::size_t afterName = 0;
+        if (sdxfSource.bulkSkip &&
+            peekShortLine(sdxfSource, sdxfSource.position, code, afterCode)) {
+            sdxfSource.position = afterCode;
+            if (code.find("  8") == std::string_view::npos && (code.empty() || code[0] != '8')) {
+                continue;
+            }
+            if (peekShortLine(sdxfSource, afterCode, name, afterName)) {
+                sdxfSource.position = afterName;
+                note(name.substr(0, name.find('\0')));
+                continue;
+            }
+        } else {
+            if (!nextLine(sdxfSource)) break;
+            if (!lineContains(sdxfSource, "  8") && sdxfSource.lineBuffer[0] != '8') continue;
+        }
+        if (!nextLine(sdxfSource)) break;
+        note(readLayerName());
     }
     std::printf("\nFound %zu layers:", layerList.size());
     closeLineSource(sdxfSource);

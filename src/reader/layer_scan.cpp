@@ -233,18 +233,21 @@ int processLayer(const char* path, const char* layerName) {
     char name[NAME_BUFFER];
     std::size_t nameLength = 0;
     const std::size_t layerLength = std::strlen(layerName);
+    std::string_view piece;  // the scanned line, in lineBuffer or where it stands
     for (;;) {
-        if (!haveLine && !nextMarkedLine(lineSource, scanMarkers, nullptr)) {
+        if (haveLine) {
+            piece = std::string_view(lineSource.lineBuffer, lineSource.lineLength);
+        } else if (!nextMarkedPiece(lineSource, scanMarkers, piece)) {
             std::printf("\nError: End of DXF file reached\n");
             status = -1;
             break;
         }
         haveLine = false;
-        if (lineContains(lineSource, "ENDSEC")) {
+        if (textContains(piece.data(), piece.size(), "ENDSEC")) {
             if constexpr (traceSections) std::printf("\nENDSEC found\n");
             break;
         }
-        if (!lineContains(lineSource, "AcDbEntity")) continue;
+        if (!textContains(piece.data(), piece.size(), "AcDbEntity")) continue;
         if (lineSource.bulkSkip && peekLayer(layerName, layerLength) == Peek::otherLayer) continue;
         if (!nextLine()) {
             std::printf("\nError: End of DXF file reached\n");

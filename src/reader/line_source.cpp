@@ -318,7 +318,9 @@ bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
     return false;
 }
 
-bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
+// Passes over the pieces without a marker and stops at the start of the
+// first piece that holds one (true), or at the end of the file (false).
+bool seekMarkedPiece(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
     for (;;) {
         if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
         if (source.position == source.filled) return false;
@@ -331,7 +333,7 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
             std::size_t pieceStart = 0;
             if (markerAt(source, set, at, pieceStart)) {
                 passOver(source, pieceStart, copyTo);
-                return nextLine(source);
+                return true;
             }
             from = at + 1;
         }
@@ -345,6 +347,10 @@ bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile
         passOver(source, passOverPoint(source), copyTo);
         refill(source);
     }
+}
+
+bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
+    return seekMarkedPiece(source, set, copyTo) && nextLine(source);
 }
 
 }  // namespace
@@ -455,6 +461,22 @@ bool peekShortLine(const LineSource& source, std::size_t from, std::string_view&
     if (length + 1 > PIECE_LENGTH) return false;
     text = std::string_view(start, length);
     next = from + at + 1;
+    return true;
+}
+
+bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece) {
+    if (source.bulkSkip && markers.searchable) {
+        if (!seekMarkedPiece(source, markers, nullptr)) return false;
+        std::size_t next = 0;
+        if (peekShortLine(source, source.position, piece, next)) {
+            source.position = next;
+            return true;
+        }
+        if (!nextLine(source)) return false;
+    } else if (!nextMarkedLine(source, markers, nullptr)) {
+        return false;
+    }
+    piece = std::string_view(source.lineBuffer, source.lineLength);
     return true;
 }
 

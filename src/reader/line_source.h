@@ -94,6 +94,12 @@ bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* co
 bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
                    std::size_t& next);
 
+// Like nextMarkedLine without a copy, but a marked piece that is a whole
+// short line in the block is consumed where it stands: `piece` then holds
+// its text without the line end, its 64 bytes readable until the next read,
+// and lineBuffer is left as it was. Otherwise `piece` is lineBuffer's text.
+bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece);
+
 // Reads the rest of a line whose first piece is in lineBuffer, so that the
 // next read starts on a new line. False when the file ended first.
 bool skipRestOfLine(LineSource& source);
@@ -111,32 +117,30 @@ inline std::uint64_t bytePositions16(const char* bytes, char c) {
 }
 #endif
 
-// True when `text` occurs in lineBuffer.
-inline bool lineContains(const LineSource& source, std::string_view text) {
+// True when `text` occurs in the `length` bytes at `bytes`. When `length` is
+// 64 or less, all of the 64 bytes at `bytes` must be readable.
+inline bool textContains(const char* bytes, std::size_t length, std::string_view text) {
     std::size_t size = text.size();
     if (size == 0) return true;
-    if (size > source.lineLength) return false;
+    if (size > length) return false;
 #if defined(__SSE2__)
-    if (source.lineLength <= 64) {
+    if (length <= 64) {
         // The starts where the first and the last byte of `text` stand,
         // found for a whole line at once; only there are the bytes between
-        // compared. Most lines fit in the first 16 bytes of lineBuffer;
-        // all of its bytes are initialised.
-        static_assert(sizeof(LineSource::lineBuffer) >= 64);
-        std::uint64_t heads = bytePositions16(source.lineBuffer, text.front());
+        // compared. Most lines fit in their first 16 bytes.
+        std::uint64_t heads = bytePositions16(bytes, text.front());
         std::uint64_t tails =
-            text.front() == text.back() ? heads : bytePositions16(source.lineBuffer, text.back());
-        for (std::size_t chunk = 16; chunk < source.lineLength; chunk += 16) {
-            heads |= bytePositions16(source.lineBuffer + chunk, text.front()) << chunk;
-            tails |= bytePositions16(source.lineBuffer + chunk, text.back()) << chunk;
+            text.front() == text.back() ? heads : bytePositions16(bytes, text.back());
+        for (std::size_t chunk = 16; chunk < length; chunk += 16) {
+            heads |= bytePositions16(bytes + chunk, text.front()) << chunk;
+            tails |= bytePositions16(bytes + chunk, text.back()) << chunk;
         }
         std::uint64_t candidates = heads & (tails >> (size - 1));
-        std::size_t starts = source.lineLength - size + 1;
+        std::size_t starts = length - size + 1;
         if (starts < 64) candidates &= (std::uint64_t{1} << starts) - 1;
         while (candidates != 0) {
             auto at = static_cast<std::size_t>(__builtin_ctzll(candidates));
-            if (size <= 2 ||
-                std::memcmp(source.lineBuffer + at + 1, text.data() + 1, size - 2) == 0) {
+            if (size <= 2 || std::memcmp(bytes + at + 1, text.data() + 1, size - 2) == 0) {
                 return true;
             }
             candidates &= candidates - 1;
@@ -144,8 +148,13 @@ inline bool lineContains(const LineSource& source, std::string_view text) {
         return false;
     }
 #endif
-    return std::string_view(source.lineBuffer, source.lineLength).find(text) !=
-           std::string_view::npos;
+    return std::string_view(bytes, length).find(text) != std::string_view::npos;
+}
+
+// True when `text` occurs in lineBuffer (all of whose bytes are initialised).
+inline bool lineContains(const LineSource& source, std::string_view text) {
+    static_assert(sizeof(LineSource::lineBuffer) >= 64);
+    return textContains(source.lineBuffer, source.lineLength, text);
 }
 
 // Offset in the file of the first byte not yet read.
