@@ -78,7 +78,8 @@ int listLayers(const char* sdxfPath) {
         if (sdxfSource.bulkSkip &&
             peekShortLine(sdxfSource, sdxfSource.position, code, afterCode)) {
             sdxfSource.position = afterCode;
-            if (code.find("  8") == std::string_view::npos && (code.empty() || code[0] != '8')) {
+            if ((code.empty() || code[0] != '8') &&
+                !textContains(code.data(), code.size(), "  8")) {
                 continue;
             }
             if (peekShortLine(sdxfSource, afterCode, name, afterName)) {

@@ -172,7 +172,8 @@ bool isLayerGroupLine(const LineSource& source) {
 }
 
 bool isLayerGroupText(std::string_view text) {
-    return text.find("  8") != std::string_view::npos || (!text.empty() && text[0] == '8');
+    // The text stands in the block with 64 bytes readable (peekShortLine).
+    return (!text.empty() && text[0] == '8') || textContains(text.data(), text.size(), "  8");
 }
 
 enum class Peek { otherLayer, unsure };
