@@ -1,11 +1,12 @@
 #include "extract/layer_inventory.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "cli/derive_path.h"
 #include "entities/output_file.h"
@@ -33,6 +34,52 @@ std::string readLayerName() {
     return name;
 }
 
+// The distinct names in order of first appearance, with an open-addressing
+// index over them, so that finding a name costs a hash and a compare or two.
+class LayerList {
+  public:
+    // Adds `name` when it is new; true then.
+    bool add(std::string_view name) {
+        if (2 * (names_.size() + 1) > slots_.size()) grow();
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hashOf(name) & mask;; slot = (slot + 1) & mask) {
+            std::uint32_t entry = slots_[slot];
+            if (entry == 0) {
+                names_.emplace_back(name);
+                slots_[slot] = static_cast<std::uint32_t>(names_.size());
+                return true;
+            }
+            if (names_[entry - 1] == name) return false;
+        }
+    }
+
+    const std::deque<std::string>& names() const { return names_; }
+
+  private:
+    // FNV-1a: names are short, and this is quick on short texts.
+    static std::size_t hashOf(std::string_view name) {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (char c : name) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        return static_cast<std::size_t>(hash ^ (hash >> 32));
+    }
+
+    void grow() {
+        std::vector<std::uint32_t> larger(slots_.empty() ? 64 : 2 * slots_.size(), 0);
+        std::size_t mask = larger.size() - 1;
+        for (std::size_t index = 0; index < names_.size(); ++index) {
+            std::size_t slot = hashOf(names_[index]) & mask;
+            while (larger[slot] != 0) slot = (slot + 1) & mask;
+            larger[slot] = static_cast<std::uint32_t>(index + 1);
+        }
+        slots_.swap(larger);
+    }
+
+    std::deque<std::string> names_;
+    std::vector<std::uint32_t> slots_;  // 1 + index into names_, 0 for a free slot
+};
+
 }  // namespace
 
 int listLayers(const char* sdxfPath) {
@@ -49,21 +96,10 @@ int listLayers(const char* sdxfPath) {
         return -2;
     }
 
-    // Names in order of first appearance, and a set to find them at once.
-    std::deque<std::string> layerList;  // stable, so the set may point into it
-    std::unordered_set<std::string_view> known;
-    std::string_view lastName;  // entities tend to come in runs of one layer
+    LayerList layerList;
     auto note = [&](std::string_view name) {
-        if (name == lastName && !layerList.empty()) return;
-        auto found = known.find(name);
-        if (found != known.end()) {
-            lastName = *found;
-            return;
-        }
-        layerList.emplace_back(name);
-        known.insert(layerList.back());
-        lastName = layerList.back();
-        writeOutput(layersOutput, layerList.back().data(), layerList.back().size());
+        if (!layerList.add(name)) return;
+        writeOutput(layersOutput, name.data(), name.size());
         writeOutput(layersOutput, "\n", 1);
     };
     const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
@@ -94,14 +130,14 @@ int listLayers(const char* sdxfPath) {
         if (!nextLine(sdxfSource)) break;
         note(readLayerName());
     }
-    std::printf("\nFound %zu layers:", layerList.size());
+    std::printf("\nFound %zu layers:", layerList.names().size());
     closeLineSource(sdxfSource);
     int status = 0;
     if (commitOutput(layersOutput) != 0) {
         std::printf("\nError: can't write output file %s\n", outputFilename);
         status = -1;
     }
-    for (const std::string& name : layerList) std::printf("\n%s", name.c_str());
+    for (const std::string& name : layerList.names()) std::printf("\n%s", name.c_str());
     return status;
 }
 
