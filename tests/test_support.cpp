@@ -46,4 +46,19 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
+std::vector<std::string> referencePieces(const std::string& bytes) {
+    std::vector<std::string> pieces;
+    std::string piece;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        piece += bytes[i];
+        if (bytes[i] == '\n' || piece.size() == PIECE_LENGTH) {
+            pieces.push_back(piece);
+            piece.clear();
+        }
+    }
+    if (!piece.empty()) pieces.push_back(piece);
+    return pieces;
+}
+
 }  // namespace dxfprofile::testing

@@ -4,6 +4,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "reader/line_source.h"
 
 namespace dxfprofile::testing {
 
@@ -36,5 +39,21 @@ class ScopedWorkingDir {
 void writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
+
+// What text-mode reads of at most 63 bytes deliver: CR LF becomes LF first,
+// then pieces end after each LF or at 63 bytes.
+std::vector<std::string> referencePieces(const std::string& bytes);
+
+// Restores the line source settings that a test changes.
+class SettingsGuard {
+  public:
+    SettingsGuard() : saved_(sourceSettings) {}
+    ~SettingsGuard() { sourceSettings = saved_; }
+    SettingsGuard(const SettingsGuard&) = delete;
+    SettingsGuard& operator=(const SettingsGuard&) = delete;
+
+  private:
+    SourceSettings saved_;
+};
 
 }  // namespace dxfprofile::testing

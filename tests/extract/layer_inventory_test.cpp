@@ -16,6 +16,7 @@ using testing::fileExists;
 using testing::readFile;
 using testing::ScopedTempDir;
 using testing::ScopedWorkingDir;
+using testing::SettingsGuard;
 using testing::writeFile;
 
 struct Listed {
@@ -28,15 +29,6 @@ Listed list(const char* sdxfPath) {
     int status = listLayers(sdxfPath);
     return {status, ::testing::internal::GetCapturedStdout()};
 }
-
-class SettingsGuard {
-  public:
-    SettingsGuard() : saved_(sourceSettings) {}
-    ~SettingsGuard() { sourceSettings = saved_; }
-
-  private:
-    SourceSettings saved_;
-};
 
 TEST(LayerInventory, FileWithoutEndsecEndsAtItsEndWithTheNamesFound) {
     ScopedTempDir dir;

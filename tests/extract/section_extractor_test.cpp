@@ -19,28 +19,14 @@ namespace {
 
 using testing::fileExists;
 using testing::readFile;
+using testing::referencePieces;
 using testing::ScopedTempDir;
+using testing::SettingsGuard;
 using testing::writeFile;
-
-// The pieces that reads of at most 63 bytes deliver once CR LF reads as LF.
-std::vector<std::string> pieces(const std::string& bytes) {
-    std::vector<std::string> result;
-    std::string piece;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-        piece += bytes[i];
-        if (bytes[i] == '\n' || piece.size() == PIECE_LENGTH) {
-            result.push_back(piece);
-            piece.clear();
-        }
-    }
-    if (!piece.empty()) result.push_back(piece);
-    return result;
-}
 
 // The SDXF file for a drawing, or nothing when the drawing has no section.
 std::optional<std::string> expectedSdxf(const std::string& drawing) {
-    std::vector<std::string> all = pieces(drawing);
+    std::vector<std::string> all = referencePieces(drawing);
     std::size_t i = 0;
     while (i < all.size() && all[i].find("ENTITIES") == std::string::npos) ++i;
     if (i == all.size()) return std::nullopt;
@@ -51,15 +37,6 @@ std::optional<std::string> expectedSdxf(const std::string& drawing) {
     }
     return std::nullopt;
 }
-
-class SettingsGuard {
-  public:
-    SettingsGuard() : saved_(sourceSettings) {}
-    ~SettingsGuard() { sourceSettings = saved_; }
-
-  private:
-    SourceSettings saved_;
-};
 
 struct Extracted {
     int status;

@@ -14,29 +14,10 @@ namespace dxfprofile {
 namespace {
 
 using testing::readFile;
+using testing::referencePieces;
 using testing::ScopedTempDir;
+using testing::SettingsGuard;
 using testing::writeFile;
-
-// What a text-mode line read of 64 bytes delivers: CR LF becomes LF first,
-// then pieces of at most 63 bytes end after each LF.
-std::vector<std::string> referencePieces(const std::string& bytes) {
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-        text += bytes[i];
-    }
-    std::vector<std::string> pieces;
-    std::string piece;
-    for (char c : text) {
-        piece += c;
-        if (c == '\n' || piece.size() == PIECE_LENGTH) {
-            pieces.push_back(piece);
-            piece.clear();
-        }
-    }
-    if (!piece.empty()) pieces.push_back(piece);
-    return pieces;
-}
 
 std::vector<std::string> readPieces(const std::string& path) {
     LineSource& source = lineSource;
@@ -46,15 +27,6 @@ std::vector<std::string> readPieces(const std::string& path) {
     closeLineSource(source);
     return pieces;
 }
-
-class SettingsGuard {
-  public:
-    SettingsGuard() : saved_(sourceSettings) {}
-    ~SettingsGuard() { sourceSettings = saved_; }
-
-  private:
-    SourceSettings saved_;
-};
 
 // Lines around the piece length, with LF and CR LF ends and lone CRs.
 std::string edgeLines() {
