@@ -10,6 +10,15 @@
 #include "entities/output_file.h"
 #include "geometry/trace.h"
 
+// The 64-byte block search needs AVX2; it is built for x86-64 whatever the
+// compiler's target, and used when the processor has it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define DXFPROFILE_WIDE_SEARCH 1
+#include <immintrin.h>
+#else
+#define DXFPROFILE_WIDE_SEARCH 0
+#endif
+
 namespace dxfprofile {
 
 LineSource lineSource;
@@ -21,7 +30,7 @@ SourceSettings sourceSettings{
 #else
     true,
 #endif
-    SOURCE_BLOCK};
+    SOURCE_BLOCK, true};
 
 namespace {
 
@@ -29,6 +38,17 @@ namespace {
 // be the first half of a CR LF pair.
 constexpr std::size_t PIECE_LOOKAHEAD = PIECE_LENGTH + 2;
 static_assert(PIECE_LENGTH + 1 == 64, "a piece and the byte after it fill 64 bytes");
+
+#if DXFPROFILE_WIDE_SEARCH
+bool canSearchWide() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#else
+bool canSearchWide() {
+    return false;
+}
+#endif
 
 void resetSource(LineSource& source, int fd, bool owns) {
     source.sdxfInput = fd;
@@ -42,6 +62,7 @@ void resetSource(LineSource& source, int fd, bool owns) {
     source.filled = 0;
     source.bulkSkip = sourceSettings.bulkSkip && !traceSections;
     source.readLimit = sourceSettings.readLimit == 0 ? 1 : sourceSettings.readLimit;
+    source.wideSearch = sourceSettings.wideSearch && canSearchWide();
 }
 
 // The offset of the first LF in the 64 bytes at `window`, or 64.
@@ -240,6 +261,65 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
 }
 #endif
 
+#if DXFPROFILE_WIDE_SEARCH
+// The same as skipToCandidate, sixty-four positions at a time.
+template <int HEADS, int TAILS>
+__attribute__((target("avx2"))) std::size_t skipToCandidateWide(const char* block, std::size_t from,
+                                                                std::size_t end,
+                                                                const MarkerSet& set, bool& found) {
+    __m256i heads[HEADS];
+    __m256i tails[TAILS];
+    for (int i = 0; i < HEADS; ++i) heads[i] = _mm256_set1_epi8(set.heads[i]);
+    for (int i = 0; i < TAILS; ++i) tails[i] = _mm256_set1_epi8(set.tails[i]);
+    const std::size_t span = set.span;
+    while (from + span + 64 <= end) {
+        const char* at = block + from;
+        __m256i first0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+        __m256i first1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32));
+        __m256i last0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + span));
+        __m256i last1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + span + 32));
+        __m256i head0 = _mm256_cmpeq_epi8(first0, heads[0]);
+        __m256i head1 = _mm256_cmpeq_epi8(first1, heads[0]);
+        for (int i = 1; i < HEADS; ++i) {
+            head0 = _mm256_or_si256(head0, _mm256_cmpeq_epi8(first0, heads[i]));
+            head1 = _mm256_or_si256(head1, _mm256_cmpeq_epi8(first1, heads[i]));
+        }
+        __m256i tail0 = _mm256_cmpeq_epi8(last0, tails[0]);
+        __m256i tail1 = _mm256_cmpeq_epi8(last1, tails[0]);
+        for (int i = 1; i < TAILS; ++i) {
+            tail0 = _mm256_or_si256(tail0, _mm256_cmpeq_epi8(last0, tails[i]));
+            tail1 = _mm256_or_si256(tail1, _mm256_cmpeq_epi8(last1, tails[i]));
+        }
+        auto mask =
+            static_cast<std::uint64_t>(
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(head0, tail0)))) |
+            static_cast<std::uint64_t>(
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(head1, tail1))))
+                << 32;
+        if (mask != 0) {
+            found = true;
+            return from + static_cast<std::size_t>(__builtin_ctzll(mask));
+        }
+        from += 64;
+    }
+    return from;
+}
+
+std::size_t skipWide(const char* block, std::size_t from, std::size_t end, const MarkerSet& set,
+                     bool& found) {
+    if (set.headCount == 1 && set.tailCount == 1) {
+        return skipToCandidateWide<1, 1>(block, from, end, set, found);
+    }
+    if (set.headCount == 1 && set.tailCount == 2) {
+        return skipToCandidateWide<1, 2>(block, from, end, set, found);
+    }
+    if (set.headCount <= 2 && set.tailCount <= 2) {
+        return skipToCandidateWide<2, 2>(block, from, end, set, found);
+    }
+    return skipToCandidateWide<MAX_MARKERS, MAX_MARKERS>(block, from, end, set, found);
+}
+#endif
+
 bool isOneOf(char c, const char* bytes, int count) {
     for (int i = 0; i < count; ++i) {
         if (c == bytes[i]) return true;
@@ -250,9 +330,17 @@ bool isOneOf(char c, const char* bytes, int count) {
 // The first position in [from, end) that holds a head byte with a tail byte
 // `span` bytes after it, before `end`; or `end`.
 std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
-                          const MarkerSet& set) {
+                          const MarkerSet& set, bool wide) {
+    [[maybe_unused]] bool found = false;
+#if DXFPROFILE_WIDE_SEARCH
+    if (wide) {
+        from = skipWide(block, from, end, set, found);
+        if (found) return from;
+    }
+#else
+    (void)wide;
+#endif
 #if defined(__SSE2__)
-    bool found = false;
     if (set.headCount == 1 && set.tailCount == 1) {
         from = skipToCandidate<1, 1>(block, from, end, set, found);
     } else if (set.headCount == 1 && set.tailCount == 2) {
@@ -307,6 +395,12 @@ bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
         std::size_t start = at - headAt;
         // The marker ends with the tail byte, which lies in the window.
         if (!sameBytes(source.block + start, marker.data(), marker.size())) continue;
+        // Most markers start their line, or the piece at position.
+        if ((start == source.position || source.block[start - 1] == '\n') &&
+            marker.size() <= PIECE_LENGTH) {
+            pieceStart = start;
+            return true;
+        }
         // A marker holds no line end, so both its ends lie on one line.
         std::size_t lineStart = lineStartOf(source, start);
         std::size_t offset = start - lineStart;
@@ -320,7 +414,7 @@ bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
 
 // Passes over the pieces without a marker and stops at the start of the
 // first piece that holds one (true), or at the end of the file (false).
-bool seekMarkedPiece(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
+bool seekInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
     for (;;) {
         if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
         if (source.position == source.filled) return false;
@@ -328,7 +422,8 @@ bool seekMarkedPiece(LineSource& source, const MarkerSet& set, OutputFile* copyT
         // piece that holds one, since pieces follow each other in order.
         std::size_t from = source.position;
         for (;;) {
-            std::size_t at = nextCandidate(source.block, from, source.filled, set);
+            std::size_t at =
+                nextCandidate(source.block, from, source.filled, set, source.wideSearch);
             if (at == source.filled) break;
             std::size_t pieceStart = 0;
             if (markerAt(source, set, at, pieceStart)) {
@@ -350,7 +445,7 @@ bool seekMarkedPiece(LineSource& source, const MarkerSet& set, OutputFile* copyT
 }
 
 bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
-    return seekMarkedPiece(source, set, copyTo) && nextLine(source);
+    return seekInBlocks(source, set, copyTo) && nextLine(source);
 }
 
 }  // namespace
@@ -464,9 +559,23 @@ bool peekShortLine(const LineSource& source, std::size_t from, std::string_view&
     return true;
 }
 
+bool seekMarkedPiece(LineSource& source, const MarkerSet& markers) {
+    if (!source.bulkSkip || !markers.searchable)
+        return source.position < source.filled || refill(source);
+    return seekInBlocks(source, markers, nullptr);
+}
+
+bool peekEntityLayer(const LineSource& source, std::string_view& name, std::size_t& next) {
+    std::size_t afterMarker = 0;
+    std::size_t afterCode = 0;
+    return startsWithLine(source, source.position, "AcDbEntity", afterMarker) &&
+           startsWithLine(source, afterMarker, "  8", afterCode) &&
+           peekShortLine(source, afterCode, name, next);
+}
+
 bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece) {
     if (source.bulkSkip && markers.searchable) {
-        if (!seekMarkedPiece(source, markers, nullptr)) return false;
+        if (!seekInBlocks(source, markers, nullptr)) return false;
         std::size_t next = 0;
         if (peekShortLine(source, source.position, piece, next)) {
             source.position = next;

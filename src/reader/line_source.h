@@ -52,6 +52,8 @@ struct LineSource {
     bool bulkSkip = true;
     // Bytes asked of one read; tests lower it to put block ends anywhere.
     std::size_t readLimit = SOURCE_BLOCK;
+    // The block search looks at 64 bytes a time where the processor can.
+    bool wideSearch = false;
     bool endOfInput = false;
     bool readFailed = false;
     std::uint64_t blockOffset = 0;  // file offset of block[0]
@@ -61,10 +63,12 @@ struct LineSource {
 };
 
 // What every source opened from now on starts with: bulk skipping (off only
-// to compare it with reading piece by piece) and the size of one read.
+// to compare it with reading piece by piece), the size of one read, and the
+// 64-byte block search (off to test the 32-byte one on any processor).
 struct SourceSettings {
     bool bulkSkip = true;
     std::size_t readLimit = SOURCE_BLOCK;
+    bool wideSearch = true;
 };
 extern SourceSettings sourceSettings;
 
@@ -94,11 +98,45 @@ bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* co
 bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
                    std::size_t& next);
 
+// True when the unread bytes at block[from] are the line `text` (shorter
+// than a piece, without line ends) and its line end, whole in the block;
+// `next` is then where the line after it starts. Nothing is consumed.
+inline bool startsWithLine(const LineSource& source, std::size_t from, std::string_view text,
+                           std::size_t& next) {
+    std::size_t size = text.size();
+    if (from > source.filled || source.filled - from < size + 2) return false;
+    const char* at = source.block + from;
+    if (std::memcmp(at, text.data(), size) != 0) return false;
+    if (at[size] == '\n') {
+        next = from + size + 1;
+        return true;
+    }
+    if (at[size] == '\r' && at[size + 1] == '\n') {
+        next = from + size + 2;
+        return true;
+    }
+    return false;
+}
+
 // Like nextMarkedLine without a copy, but a marked piece that is a whole
 // short line in the block is consumed where it stands: `piece` then holds
 // its text without the line end, its 64 bytes readable until the next read,
 // and lineBuffer is left as it was. Otherwise `piece` is lineBuffer's text.
 bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece);
+
+// Passes over the pieces without a marker, as nextMarkedPiece does, and
+// stops before the first piece that holds one, so that the caller may look
+// at its lines where they stand. False when the file ends first. A source
+// that reads piece by piece passes over nothing (it finds the marked piece
+// as it reads); it is false only at the end of the file.
+bool seekMarkedPiece(LineSource& source, const MarkerSet& markers);
+
+// The usual head of an entity, unread at the reading position: the subclass
+// marker line "AcDbEntity", the layer group code line "  8" and a name line
+// of one piece, whole in the block. Gives the name without its line end and
+// where the line after it starts; nothing is consumed. False for any other
+// layout, which the caller then reads line by line.
+bool peekEntityLayer(const LineSource& source, std::string_view& name, std::size_t& next);
 
 // Reads the rest of a line whose first piece is in lineBuffer, so that the
 // next read starts on a new line. False when the file ended first.

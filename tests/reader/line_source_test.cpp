@@ -80,11 +80,12 @@ struct MarkedRun {
     bool operator==(const MarkedRun&) const = default;
 };
 
-MarkedRun runMarked(const std::string& path, const MarkerSet& markers, bool bulk,
-                    std::size_t limit) {
+MarkedRun runMarked(const std::string& path, const MarkerSet& markers, bool bulk, std::size_t limit,
+                    bool wide = true) {
     SettingsGuard guard;
     sourceSettings.bulkSkip = bulk;
     sourceSettings.readLimit = limit;
+    sourceSettings.wideSearch = wide;
     static LineSource source;
     static OutputFile copy;
     MarkedRun run;
@@ -137,8 +138,11 @@ void expectBlockSearchAgrees(const std::string& bytes, const std::vector<std::si
     for (const MarkerSet* markers : {&scanMarkers(), &startMarker(), &endMarker()}) {
         MarkedRun expected = runMarked(path, *markers, false, SOURCE_BLOCK);
         for (std::size_t limit : limits) {
-            EXPECT_EQ(runMarked(path, *markers, true, limit), expected)
-                << "markers " << markers->markers[0] << ", read size " << limit;
+            for (bool wide : {true, false}) {
+                EXPECT_EQ(runMarked(path, *markers, true, limit, wide), expected)
+                    << "markers " << markers->markers[0] << ", read size " << limit
+                    << (wide ? ", wide search" : "");
+            }
         }
     }
 }
@@ -154,6 +158,8 @@ TEST(LineSource, BlockSearchFindsTheSameMarkedPiecesAsReadingPieceByPiece) {
          {std::size_t{1}, std::size_t{3}, std::size_t{10}, std::size_t{64}, std::size_t{65},
           std::size_t{66}, std::size_t{127}, std::size_t{1000}, SOURCE_BLOCK}) {
         EXPECT_EQ(runMarked(path, markers, true, limit), expected) << "read size " << limit;
+        EXPECT_EQ(runMarked(path, markers, true, limit, false), expected)
+            << "read size " << limit << ", narrow search";
     }
 }
 
@@ -247,6 +253,49 @@ TEST(LineSource, BlockSearchAgreesAcrossTheEndOfAFullBlock) {
     for (std::size_t shift : {1, 2, 3, 7, 12, 13, 14, 20, 21, 22, 23, 85, 86, 100}) {
         SCOPED_TRACE(::testing::Message() << "shift " << shift);
         expectBlockSearchAgrees(withTailAtBlockEnd(tail, shift), {SOURCE_BLOCK});
+    }
+}
+
+TEST(LineSource, PeekEntityLayerTakesOnlyTheUsualHeadWholeInTheBlock) {
+    const std::string pad = "\n" + std::string(70, '.') + "\n";
+    struct Case {
+        std::string bytes;
+        bool taken;
+        std::string name;  // when taken
+    };
+    const Case cases[] = {
+        {"AcDbEntity\n  8\nWALL\n" + pad, true, "WALL"},
+        {"AcDbEntity\r\n  8\r\nWALL\r\n" + pad, true, "WALL"},
+        {"AcDbEntity\n  8\n\n" + pad, true, ""},
+        {"AcDbEntity\n  8\n" + std::string(62, 'N') + "\n" + pad, true, std::string(62, 'N')},
+        // A name line longer than one piece is read piece by piece.
+        {"AcDbEntity\n  8\n" + std::string(63, 'N') + "\n" + pad, false, ""},
+        {"AcDbEntity \n  8\nWALL\n" + pad, false, ""},
+        {"AcDbEntity\n 8\nWALL\n" + pad, false, ""},
+        {"AcDbEntity\n  8 \nWALL\n" + pad, false, ""},
+        {"AcDbEntity\r  8\nWALL\n" + pad, false, ""},
+        // Fewer than 64 bytes after the name line's start.
+        {"AcDbEntity\n  8\nWALL\n", false, ""},
+    };
+    ScopedTempDir dir;
+    std::string path = dir.file("in");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.substr(0, 40));
+        writeFile(path, c.bytes);
+        LineSource& source = lineSource;
+        ASSERT_EQ(openLineSource(source, path.c_str()), 0);
+        ASSERT_TRUE(seekMarkedPiece(source, scanMarkers()));
+        EXPECT_EQ(source.position, 0u);
+        std::string_view name;
+        std::size_t next = 0;
+        EXPECT_EQ(peekEntityLayer(source, name, next), c.taken);
+        if (c.taken) {
+            EXPECT_EQ(name, c.name);
+            // The line after the name is the pad's first (empty) line.
+            EXPECT_EQ(c.bytes.substr(next, 2), "\n.");
+        }
+        EXPECT_EQ(source.position, 0u);  // nothing consumed
+        closeLineSource(source);
     }
 }
 
