@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,49 +34,74 @@ std::string readLayerName() {
 }
 
 // The distinct names in order of first appearance, with an open-addressing
-// index over them, so that finding a name costs a hash and a compare or two.
+// index over them, so that finding a name costs a hash and one compare.
 class LayerList {
   public:
     // Adds `name` when it is new; true then.
     bool add(std::string_view name) {
         if (2 * (names_.size() + 1) > slots_.size()) grow();
+        std::uint64_t hash = hashOf(name);
+        std::uint64_t tag = hash >> 32 << 32;
         std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = hashOf(name) & mask;; slot = (slot + 1) & mask) {
-            std::uint32_t entry = slots_[slot];
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            std::uint64_t entry = slots_[slot];
             if (entry == 0) {
                 names_.emplace_back(name);
-                slots_[slot] = static_cast<std::uint32_t>(names_.size());
+                slots_[slot] = tag | names_.size();
                 return true;
             }
-            if (names_[entry - 1] == name) return false;
+            if ((entry & ~INDEX) == tag && names_[(entry & INDEX) - 1] == name) return false;
         }
     }
 
-    const std::deque<std::string>& names() const { return names_; }
+    const std::vector<std::string>& names() const { return names_; }
 
   private:
-    // FNV-1a: names are short, and this is quick on short texts.
-    static std::size_t hashOf(std::string_view name) {
-        std::uint64_t hash = 14695981039346656037ull;
-        for (char c : name) {
-            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    static constexpr std::uint64_t INDEX = 0xffffffffu;
+
+    // Names are short: they are hashed eight bytes at a time.
+    static std::uint64_t hashOf(std::string_view name) {
+        auto mix = [](std::uint64_t hash, std::uint64_t bytes) {
+            hash = (hash ^ bytes) * 0xff51afd7ed558ccdull;
+            return hash ^ (hash >> 32);
+        };
+        const char* bytes = name.data();
+        std::size_t size = name.size();
+        std::uint64_t hash = mix(0x9e3779b97f4a7c15ull, size);
+        for (; size >= 8; bytes += 8, size -= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes, sizeof word);
+            hash = mix(hash, word);
         }
-        return static_cast<std::size_t>(hash ^ (hash >> 32));
+        if (size >= 4) {
+            std::uint32_t first;
+            std::uint32_t last;
+            std::memcpy(&first, bytes, sizeof first);
+            std::memcpy(&last, bytes + size - 4, sizeof last);
+            hash = mix(hash, std::uint64_t{first} << 32 | last);
+        } else if (size > 0) {
+            auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+            hash = mix(hash, std::uint64_t{byte(0)} << 16 | std::uint64_t{byte(size / 2)} << 8 |
+                                 byte(size - 1));
+        }
+        return hash;
     }
 
     void grow() {
-        std::vector<std::uint32_t> larger(slots_.empty() ? 64 : 2 * slots_.size(), 0);
+        std::vector<std::uint64_t> larger(slots_.empty() ? 64 : 2 * slots_.size(), 0);
         std::size_t mask = larger.size() - 1;
-        for (std::size_t index = 0; index < names_.size(); ++index) {
-            std::size_t slot = hashOf(names_[index]) & mask;
+        for (std::uint64_t entry : slots_) {
+            if (entry == 0) continue;
+            std::size_t slot = hashOf(names_[(entry & INDEX) - 1]) & mask;
             while (larger[slot] != 0) slot = (slot + 1) & mask;
-            larger[slot] = static_cast<std::uint32_t>(index + 1);
+            larger[slot] = entry;
         }
         slots_.swap(larger);
     }
 
-    std::deque<std::string> names_;
-    std::vector<std::uint32_t> slots_;  // 1 + index into names_, 0 for a free slot
+    std::vector<std::string> names_;
+    std::vector<std::uint64_t>
+        slots_;  // the hash's high half, then 1 + index into names_; 0 when free
 };
 
 }  // namespace
@@ -104,7 +128,19 @@ int listLayers(const char* sdxfPath) {
     };
     const MarkerSet scanMarkers = makeMarkerSet({"ENDSEC", "AcDbEntity"});
     std::string_view piece;
-    while (nextMarkedPiece(sdxfSource, scanMarkers, piece)) {
+    for (;;) {
+        if (sdxfSource.bulkSkip) {
+            // Most entity heads are laid out alike and are read where they stand.
+            if (!seekMarkedPiece(sdxfSource, scanMarkers)) break;
+            std::string_view name;
+            std::size_t afterName = 0;
+            if (peekEntityLayer(sdxfSource, name, afterName)) {
+                sdxfSource.position = afterName;
+                note(name.substr(0, name.find('\0')));
+                continue;
+            }
+        }
+        if (!nextMarkedPiece(sdxfSource, scanMarkers, piece)) break;
         if (textContains(piece.data(), piece.size(), "ENDSEC")) break;
         // Short group code and name lines are looked at where they stand.
         std::string_view code;

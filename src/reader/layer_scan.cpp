@@ -176,6 +176,23 @@ bool isLayerGroupText(std::string_view text) {
     return (!text.empty() && text[0] == '8') || textContains(text.data(), text.size(), "  8");
 }
 
+// Passes over the entities on other layers whose heads are laid out as CAD
+// programs write them, and stops before the first marked piece that is
+// anything else (false at the end of the file). This is where the scan spends
+// its time on a large drawing.
+bool passOverOtherLayers(const MarkerSet& markers, const char* layerName, std::size_t layerLength) {
+    for (;;) {
+        if (!seekMarkedPiece(lineSource, markers)) return false;
+        std::string_view name;
+        std::size_t afterName = 0;
+        if (!peekEntityLayer(lineSource, name, afterName) ||
+            isRequestedLayer(name.data(), name.size(), layerName, layerLength)) {
+            return true;
+        }
+        lineSource.position = afterName;
+    }
+}
+
 enum class Peek { otherLayer, unsure };
 
 // Most entities are on other layers: their group code line and layer name
@@ -186,8 +203,11 @@ Peek peekLayer(const char* layerName, std::size_t layerLength) {
     std::string_view name;
     std::size_t afterCode = 0;
     std::size_t afterName = 0;
-    if (!peekShortLine(lineSource, lineSource.position, code, afterCode)) return Peek::unsure;
-    if (!isLayerGroupText(code)) {
+    if (startsWithLine(lineSource, lineSource.position, "  8", afterCode)) {
+        // The layer group code as CAD programs write it.
+    } else if (!peekShortLine(lineSource, lineSource.position, code, afterCode)) {
+        return Peek::unsure;
+    } else if (!isLayerGroupText(code)) {
         lineSource.position = afterCode;
         return Peek::otherLayer;
     }
@@ -238,17 +258,22 @@ int processLayer(const char* path, const char* layerName) {
     for (;;) {
         if (haveLine) {
             piece = std::string_view(lineSource.lineBuffer, lineSource.lineLength);
-        } else if (!nextMarkedPiece(lineSource, scanMarkers, piece)) {
+        } else if ((lineSource.bulkSkip &&
+                    !passOverOtherLayers(scanMarkers, layerName, layerLength)) ||
+                   !nextMarkedPiece(lineSource, scanMarkers, piece)) {
             std::printf("\nError: End of DXF file reached\n");
             status = -1;
             break;
         }
         haveLine = false;
-        if (textContains(piece.data(), piece.size(), "ENDSEC")) {
-            if constexpr (traceSections) std::printf("\nENDSEC found\n");
-            break;
+        // Most marked lines are this one, which holds no other marker.
+        if (piece != "AcDbEntity\n" && piece != "AcDbEntity") {
+            if (textContains(piece.data(), piece.size(), "ENDSEC")) {
+                if constexpr (traceSections) std::printf("\nENDSEC found\n");
+                break;
+            }
+            if (!textContains(piece.data(), piece.size(), "AcDbEntity")) continue;
         }
-        if (!textContains(piece.data(), piece.size(), "AcDbEntity")) continue;
         if (lineSource.bulkSkip && peekLayer(layerName, layerLength) == Peek::otherLayer) continue;
         if (!nextLine()) {
             std::printf("\nError: End of DXF file reached\n");
