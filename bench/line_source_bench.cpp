@@ -128,7 +128,7 @@ void BM_PiecesOfLongLines(benchmark::State& state) {
 void scanForMarkers(benchmark::State& state, const InputFile& file, bool copy) {
     SourceSettings saved = sourceSettings;
     sourceSettings.bulkSkip = state.range(0) != 0;
-    sourceSettings.wideSearch = state.range(0) == 2;
+    sourceSettings.wideVectors = state.range(0) == 2;
     const MarkerSet markers =
         copy ? makeMarkerSet({"ENDSEC"}) : makeMarkerSet({"ENDSEC", "AcDbEntity"});
     std::int64_t found = 0;

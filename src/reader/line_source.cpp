@@ -4,14 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
 #include "entities/output_file.h"
 #include "geometry/trace.h"
 
-// The 64-byte block search needs AVX2; it is built for x86-64 whatever the
-// compiler's target, and used when the processor has it.
+// The 64-byte block search and the shuffled CR LF join need AVX2; they are
+// built for x86-64 whatever the compiler's target, and used when the
+// processor has it.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define DXFPROFILE_WIDE_SEARCH 1
 #include <immintrin.h>
@@ -40,12 +42,12 @@ constexpr std::size_t PIECE_LOOKAHEAD = PIECE_LENGTH + 2;
 static_assert(PIECE_LENGTH + 1 == 64, "a piece and the byte after it fill 64 bytes");
 
 #if DXFPROFILE_WIDE_SEARCH
-bool canSearchWide() {
+bool haveWideVectors() {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
 }
 #else
-bool canSearchWide() {
+bool haveWideVectors() {
     return false;
 }
 #endif
@@ -62,7 +64,7 @@ void resetSource(LineSource& source, int fd, bool owns) {
     source.filled = 0;
     source.bulkSkip = sourceSettings.bulkSkip && !traceSections;
     source.readLimit = sourceSettings.readLimit == 0 ? 1 : sourceSettings.readLimit;
-    source.wideSearch = sourceSettings.wideSearch && canSearchWide();
+    source.wideVectors = sourceSettings.wideVectors && haveWideVectors();
 }
 
 // The offset of the first LF in the 64 bytes at `window`, or 64.
@@ -112,10 +114,63 @@ bool refill(LineSource& source) {
 constexpr std::size_t JOINED_BLOCK = 1 << 16;
 char joinedBytes[JOINED_BLOCK + 16];
 
+#if DXFPROFILE_WIDE_SEARCH
+// For each set of dropped positions among 8 bytes (a bit each), the
+// positions kept, in order: the indices of a byte shuffle.
+constexpr std::array<std::uint64_t, 256> makeKeptPositions() {
+    std::array<std::uint64_t, 256> table{};
+    for (unsigned dropped = 0; dropped < 256; ++dropped) {
+        unsigned kept = 0;
+        for (unsigned at = 0; at < 8; ++at) {
+            if ((dropped >> at & 1) == 0) table[dropped] |= std::uint64_t{at} << (8 * kept++);
+        }
+    }
+    return table;
+}
+constexpr std::array<std::uint64_t, 256> keptPositions = makeKeptPositions();
+
+// Moves bytes from `from` to `to` with the CR of every CR LF pair dropped,
+// sixteen at a time while 32 remain before `end` and `to` is before
+// `toLimit`; each step stores 16 bytes past where it ends, at most 24.
+__attribute__((target("avx2"))) void joinPairsWide(const char*& source, const char* end,
+                                                   char*& target, const char* toLimit) {
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i upperHalf = _mm_set1_epi8(8);
+    // Local copies: the stores through `to` could otherwise alias them.
+    const char* from = source;
+    char* to = target;
+    while (end - from >= 32 && to < toLimit) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
+        auto pairs = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
+        from += 16;
+        if (pairs == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
+            to += 16;
+            continue;
+        }
+        unsigned low = pairs & 0xff;
+        unsigned high = pairs >> 8;
+        __m128i lowKept = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&keptPositions[low]));
+        __m128i highKept = _mm_add_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&keptPositions[high])), upperHalf);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(bytes, lowKept));
+        to += 8 - __builtin_popcount(low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(bytes, highKept));
+        to += 8 - __builtin_popcount(high);
+    }
+    source = from;
+    target = to;
+}
+#endif
+
 // Writes the consumed bytes [data, data + size) to `out` with every CR LF
 // pair as one LF. The range ends on a piece boundary, so a CR at its end is
 // never half of a pair.
-void copyTranslated(OutputFile& out, const char* data, std::size_t size) {
+void copyTranslated(OutputFile& out, const char* data, std::size_t size,
+                    [[maybe_unused]] bool wide) {
     const char* const end = data + size;
     const char* from = static_cast<const char*>(std::memchr(data, '\r', size));
     if (from == nullptr) {
@@ -129,6 +184,12 @@ void copyTranslated(OutputFile& out, const char* data, std::size_t size) {
             writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
             to = joinedBytes;
         }
+#if DXFPROFILE_WIDE_SEARCH
+        if (wide && end - from >= 32) {
+            joinPairsWide(from, end, to, joinedBytes + JOINED_BLOCK - 32);
+            continue;
+        }
+#endif
 #if defined(__SSE2__)
         if (end - from >= 32) {
             // Sixteen bytes at a time: the runs between the CRs of pairs are
@@ -181,7 +242,8 @@ bool nextMarkedLineOneByOne(LineSource& source, const MarkerSet& set, OutputFile
 // Passes over [position, to) whole: every piece in it holds no marker.
 inline void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
     if (copyTo != nullptr) {
-        copyTranslated(*copyTo, source.block + source.position, to - source.position);
+        copyTranslated(*copyTo, source.block + source.position, to - source.position,
+                       source.wideVectors);
     }
     source.position = to;
 }
@@ -423,7 +485,7 @@ bool seekInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) 
         std::size_t from = source.position;
         for (;;) {
             std::size_t at =
-                nextCandidate(source.block, from, source.filled, set, source.wideSearch);
+                nextCandidate(source.block, from, source.filled, set, source.wideVectors);
             if (at == source.filled) break;
             std::size_t pieceStart = 0;
             if (markerAt(source, set, at, pieceStart)) {

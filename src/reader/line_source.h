@@ -52,8 +52,9 @@ struct LineSource {
     bool bulkSkip = true;
     // Bytes asked of one read; tests lower it to put block ends anywhere.
     std::size_t readLimit = SOURCE_BLOCK;
-    // The block search looks at 64 bytes a time where the processor can.
-    bool wideSearch = false;
+    // The block search looks at 64 bytes at a time, and copies join CR LF
+    // pairs with byte shuffles, where the processor has AVX2.
+    bool wideVectors = false;
     bool endOfInput = false;
     bool readFailed = false;
     std::uint64_t blockOffset = 0;  // file offset of block[0]
@@ -64,11 +65,11 @@ struct LineSource {
 
 // What every source opened from now on starts with: bulk skipping (off only
 // to compare it with reading piece by piece), the size of one read, and the
-// 64-byte block search (off to test the 32-byte one on any processor).
+// AVX2 search and copy (off to test the SSE2 ones on any processor).
 struct SourceSettings {
     bool bulkSkip = true;
     std::size_t readLimit = SOURCE_BLOCK;
-    bool wideSearch = true;
+    bool wideVectors = true;
 };
 extern SourceSettings sourceSettings;
 

@@ -81,7 +81,7 @@ void expectSameRuns(const std::string& drawing, const std::vector<std::string>& 
     for (std::size_t limit : readLimits) {
         for (bool wide : {true, false}) {
             EXPECT_EQ(runProgram(drawing, layers, {true, limit, wide}), expected)
-                << "read size " << limit << (wide ? ", wide search" : "");
+                << "read size " << limit << (wide ? ", wide vectors" : "");
         }
     }
 }

@@ -85,7 +85,7 @@ MarkedRun runMarked(const std::string& path, const MarkerSet& markers, bool bulk
     SettingsGuard guard;
     sourceSettings.bulkSkip = bulk;
     sourceSettings.readLimit = limit;
-    sourceSettings.wideSearch = wide;
+    sourceSettings.wideVectors = wide;
     static LineSource source;
     static OutputFile copy;
     MarkedRun run;
@@ -141,7 +141,7 @@ void expectBlockSearchAgrees(const std::string& bytes, const std::vector<std::si
             for (bool wide : {true, false}) {
                 EXPECT_EQ(runMarked(path, *markers, true, limit, wide), expected)
                     << "markers " << markers->markers[0] << ", read size " << limit
-                    << (wide ? ", wide search" : "");
+                    << (wide ? ", wide vectors" : "");
             }
         }
     }
@@ -180,8 +180,11 @@ TEST(LineSource, BlockSearchAgreesOnRandomDrawingText) {
             MarkedRun expected = runMarked(path, markers, false, SOURCE_BLOCK);
             for (std::size_t limit :
                  {std::size_t{1}, std::size_t{5}, std::size_t{70}, SOURCE_BLOCK}) {
-                EXPECT_EQ(runMarked(path, markers, true, limit), expected)
-                    << "round " << round << " read size " << limit;
+                for (bool wide : {true, false}) {
+                    EXPECT_EQ(runMarked(path, markers, true, limit, wide), expected)
+                        << "round " << round << " read size " << limit
+                        << (wide ? ", wide vectors" : "");
+                }
             }
         }
     }
