@@ -123,9 +123,12 @@ class ReadSettings {
 
 // The ways of reading that must all give what the block search with whole
 // blocks gives: the block search with small reads, so that its windows end
-// anywhere, and piece by piece with other small reads.
+// anywhere, with and without the wide vectors, and piece by piece with other
+// small reads.
 std::vector<SourceSettings> otherReadings(std::size_t size) {
-    return {{true, 1 + size % 97}, {false, 1 + size / 97 % 89}};
+    return {{true, 1 + size % 97, true},
+            {true, 1 + size % 61, false},
+            {false, 1 + size / 97 % 89, false}};
 }
 
 struct ScanRun {
