@@ -100,8 +100,9 @@ class LayerList {
     }
 
     std::vector<std::string> names_;
-    std::vector<std::uint64_t>
-        slots_;  // the hash's high half, then 1 + index into names_; 0 when free
+    // Each slot: the high half of a name's hash above 1 + its index into
+    // names_; 0 when free.
+    std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace

@@ -15,10 +15,10 @@
 // built for x86-64 whatever the compiler's target, and used when the
 // processor has it.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define DXFPROFILE_WIDE_SEARCH 1
+#define DXFPROFILE_WIDE_VECTORS 1
 #include <immintrin.h>
 #else
-#define DXFPROFILE_WIDE_SEARCH 0
+#define DXFPROFILE_WIDE_VECTORS 0
 #endif
 
 namespace dxfprofile {
@@ -41,7 +41,7 @@ namespace {
 constexpr std::size_t PIECE_LOOKAHEAD = PIECE_LENGTH + 2;
 static_assert(PIECE_LENGTH + 1 == 64, "a piece and the byte after it fill 64 bytes");
 
-#if DXFPROFILE_WIDE_SEARCH
+#if DXFPROFILE_WIDE_VECTORS
 bool haveWideVectors() {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
@@ -114,7 +114,7 @@ bool refill(LineSource& source) {
 constexpr std::size_t JOINED_BLOCK = 1 << 16;
 char joinedBytes[JOINED_BLOCK + 16];
 
-#if DXFPROFILE_WIDE_SEARCH
+#if DXFPROFILE_WIDE_VECTORS
 // For each set of dropped positions among 8 bytes (a bit each), the
 // positions kept, in order: the indices of a byte shuffle.
 constexpr std::array<std::uint64_t, 256> makeKeptPositions() {
@@ -184,7 +184,7 @@ void copyTranslated(OutputFile& out, const char* data, std::size_t size,
             writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
             to = joinedBytes;
         }
-#if DXFPROFILE_WIDE_SEARCH
+#if DXFPROFILE_WIDE_VECTORS
         if (wide && end - from >= 32) {
             joinPairsWide(from, end, to, joinedBytes + JOINED_BLOCK - 32);
             continue;
@@ -323,7 +323,7 @@ std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end
 }
 #endif
 
-#if DXFPROFILE_WIDE_SEARCH
+#if DXFPROFILE_WIDE_VECTORS
 // The same as skipToCandidate, sixty-four positions at a time.
 template <int HEADS, int TAILS>
 __attribute__((target("avx2"))) std::size_t skipToCandidateWide(const char* block, std::size_t from,
@@ -394,7 +394,7 @@ bool isOneOf(char c, const char* bytes, int count) {
 std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
                           const MarkerSet& set, bool wide) {
     [[maybe_unused]] bool found = false;
-#if DXFPROFILE_WIDE_SEARCH
+#if DXFPROFILE_WIDE_VECTORS
     if (wide) {
         from = skipWide(block, from, end, set, found);
         if (found) return from;
