@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "reader/line_source.h"
 
 namespace dxfprofile {

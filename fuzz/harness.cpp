@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
 #include "reader/layer_scan.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

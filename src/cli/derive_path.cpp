@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 
 namespace dxfprofile {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "cli/derive_path.h"
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
 #include "reader/layer_scan.h"

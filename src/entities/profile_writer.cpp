@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "entities/entity_table.h"
-#include "entities/output_file.h"
+#include "io/output_file.h"
 
 namespace dxfprofile {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/derive_path.h"
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "reader/line_source.h"
 
 namespace dxfprofile {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/derive_path.h"
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "geometry/trace.h"
 #include "reader/line_source.h"
 

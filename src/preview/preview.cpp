@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "preview/profile_reader.h"
 #include "preview/svg_writer.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "preview/profile_geometry.h"
 #include "preview/xml_text.h"
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "geometry/trace.h"
 
 // The 64-byte block search and the shuffled CR LF join need AVX2; they are

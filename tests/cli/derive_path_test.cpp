@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 
 namespace dxfprofile {
 namespace {

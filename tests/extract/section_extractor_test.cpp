@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "reader/line_source.h"
 #include "test_support.h"
 

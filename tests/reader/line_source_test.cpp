@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "entities/output_file.h"
+#include "io/output_file.h"
 #include "test_support.h"
 
 namespace dxfprofile {

@@ -1,4 +1,4 @@
-#include "entities/output_file.h"
+#include "io/output_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
