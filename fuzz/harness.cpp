@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "io/output_file.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
+#include "io/output_file.h"
 #include "reader/layer_scan.h"
 #include "reader/line_source.h"
 
@@ -229,12 +229,11 @@ ExtractRun runExtract() {
     ExtractRun run;
     int dxfInput = ::open(DXF_INPUT, O_RDONLY | O_CLOEXEC);
     if (dxfInput < 0) fail("cannot open the input");
-    char SDXF_filename[PATH_BUFFER] = "";
-    run.status = extractEntitiesSection(dxfInput, DXF_INPUT, SDXF_filename);
+    LayerList layers;
+    run.status = extractEntitiesSection(dxfInput, SDXF_OUTPUT, layers);
     ::close(dxfInput);
     if (run.status == 0) {
-        if (std::strcmp(SDXF_filename, SDXF_OUTPUT) != 0) fail("SDXF written under another name");
-        run.inventoryStatus = listLayers(SDXF_filename);
+        run.inventoryStatus = listLayers(LAYERS_OUTPUT, layers);
         expectFiles({DXF_INPUT, SDXF_OUTPUT, LAYERS_OUTPUT}, "mode 2");
         readWhole(SDXF_OUTPUT, run.sdxf);
         readWhole(LAYERS_OUTPUT, run.layers);

@@ -9,9 +9,9 @@
 #include <cstring>
 
 #include "cli/derive_path.h"
-#include "io/output_file.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
+#include "io/output_file.h"
 #include "reader/layer_scan.h"
 
 namespace dxfprofile {
@@ -55,11 +55,12 @@ int runMode2(int dxfInput, const char* filename) {
     if (refuseOwnInput(filename, SDXF_filename) || refuseOwnInput(filename, layersFilename)) {
         return -1;
     }
-    int status = extractEntitiesSection(dxfInput, filename, SDXF_filename);
+    LayerList layers;
+    int status = extractEntitiesSection(dxfInput, SDXF_filename, layers);
     ::close(dxfInput);
-    // The inventory's own failures print their messages but leave the run's
-    // status alone.
-    if (status == 0) listLayers(SDXF_filename);
+    // The layers file's own failures print their messages but leave the
+    // run's status alone.
+    if (status == 0) listLayers(layersFilename, layers);
     return status;
 }
 

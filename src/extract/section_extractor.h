@@ -1,14 +1,17 @@
-// Mode 2, first half: the ENTITIES section of a DXF file copied into the
-// SDXF file.
+// Mode 2: the ENTITIES section of a DXF file copied into the SDXF file, and
+// the layers of its model-space entities listed on the way.
 #pragma once
 
 namespace dxfprofile {
 
-// Copies from the first line holding "ENTITIES" through the next line holding
-// "ENDSEC" from the open file `dxfInput` into `SDXF_filename` (derived from
-// `inputPath`), then "EOF". Returns 0 when the SDXF file was written, -1
-// when it cannot be written or the input ends before either line. The
-// descriptor is left open.
-int extractEntitiesSection(int dxfInput, const char* inputPath, char* SDXF_filename);
+class LayerList;
+
+// Copies, from the open file `dxfInput`, the section whose (0, SECTION)
+// pair is followed by (2, ENTITIES): from the line "ENTITIES" through the
+// line "ENDSEC" of its (0, ENDSEC) pair, then "EOF", into `SDXF_filename`,
+// and fills `layers`. Returns 0 when the SDXF file was written, -1 when it
+// cannot be written, the input has no such section or ends inside it, or a
+// line that should be a group code is not. The descriptor is left open.
+int extractEntitiesSection(int dxfInput, const char* SDXF_filename, LayerList& layers);
 
 }  // namespace dxfprofile

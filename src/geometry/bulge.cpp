@@ -3,24 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "entities/entity_table.h"
 #include "geometry/nudge.h"
 #include "geometry/trace.h"
-#include "geometry/vector.h"
 
 namespace dxfprofile {
 
-std::vector<VertexRecord> vertexTable;
-
-void bulgeToArc(int index, int itemCount) {
-    if (index < 1 || index >= itemCount || itemCount > static_cast<int>(vertexTable.size())) return;
-    const VertexRecord& start = vertexTable[index - 1];
-    const VertexRecord& end = index + 1 < itemCount ? vertexTable[index + 1] : vertexTable[0];
-    if (start.bulgeFlag != 0 || end.bulgeFlag != 0) return;
-
-    Point p1{start.x, start.y};
-    Point p2{end.x, end.y};
-    double b = vertexTable[index].bulge;
+BulgeArc bulgeToArc(Point p1, Point p2, double b) {
     double c = pointDistance(p1, p2);
     double h = c / 2;
     double s = std::fabs(b * h);
@@ -43,13 +31,15 @@ void bulgeToArc(int index, int itemCount) {
         SA = EA;
         EA = exchange;
     }
-    double mirroredStart = 360 - nudge(SA);
-    double mirroredEnd = 360 - nudge(EA);
-    if (mirroredEnd - mirroredStart > 90) mirroredEnd = mirroredEnd - 360;
-    appendEntity(ENTITY_ARC,
-                 {static_cast<float>(p4.x), static_cast<float>(p4.y), static_cast<float>(r),
-                  static_cast<float>(mirroredStart), static_cast<float>(mirroredEnd),
-                  static_cast<float>(SA), static_cast<float>(EA)});
+    BulgeArc arc;
+    arc.centre = p4;
+    arc.radius = r;
+    arc.mirroredStart = 360 - nudge(SA);
+    arc.mirroredEnd = 360 - nudge(EA);
+    if (arc.mirroredEnd - arc.mirroredStart > 90) arc.mirroredEnd = arc.mirroredEnd - 360;
+    arc.SA = SA;
+    arc.EA = EA;
+    return arc;
 }
 
 }  // namespace dxfprofile

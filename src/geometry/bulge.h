@@ -1,25 +1,24 @@
-// A bulged polyline segment as an arc record.
+// A bulged polyline segment as an arc.
 #pragma once
 
-#include <vector>
+#include "geometry/vector.h"
 
 namespace dxfprofile {
 
-// One item of a polyline: a vertex (bulgeFlag 0) or a bulge (bulgeFlag 1).
-struct VertexRecord {
-    int bulgeFlag = 0;
-    double bulge = 0.0;
-    double x = 0.0;
-    double y = 0.0;
+// The arc that replaces the chord from p1 to p2 with bulge b: its centre and
+// radius, its start and end angle SA and EA (anticlockwise from SA to EA,
+// each in [0, 360)) and the two mirrored angles, 360 minus the nudged SA and
+// EA, the end one lowered by 360 when it exceeds the start one by more than
+// 90.
+struct BulgeArc {
+    Point centre;
+    double radius = 0.0;
+    double mirroredStart = 0.0;
+    double mirroredEnd = 0.0;
+    double SA = 0.0;
+    double EA = 0.0;
 };
 
-// The items of the polyline being read, in the order of their groups. It
-// holds every item, however many; it is refilled for each polyline.
-extern std::vector<VertexRecord> vertexTable;
-
-// Appends the ARC record of the segment that the bulge item at `index`
-// bends: from the vertex before it to the vertex after it, or to item 0 when
-// it is the last item. Appends nothing when either end is not a vertex item.
-void bulgeToArc(int index, int itemCount);
+BulgeArc bulgeToArc(Point p1, Point p2, double b);
 
 }  // namespace dxfprofile

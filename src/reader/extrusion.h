@@ -2,8 +2,7 @@
 // what it means for a flat profile.
 #pragma once
 
-#include <cstdint>
-#include <string_view>
+#include "reader/entity_groups.h"
 
 namespace dxfprofile {
 
@@ -14,20 +13,18 @@ struct Extrusion {
 };
 
 enum class Plane {
-    upward,   // (0, 0, z > 0): coordinates are world coordinates
-    flipped,  // (0, 0, z < 0): the entity's x axis is the world's -x
+    upward,   // along +z: coordinates are world coordinates
+    flipped,  // along -z: the entity's x axis is the world's -x
     tilted,   // anything else: the entity cannot lie in a flat profile
 };
 
-Plane planeOf(const Extrusion& extrusion);
+// The entity's extrusion, (0, 0, 1) for groups it does not have.
+Extrusion extrusionOf(const EntityGroups& entity);
 
-// Takes the value of an extrusion group, when `code` is 210, 220 or 230.
-void takeExtrusionGroup(Extrusion& extrusion, std::string_view code, const char* value);
+// A normal within 1e-12 of the z axis counts as the z axis.
+Plane planeOf(const Extrusion& extrusion);
 
 // Folds an angle in degrees into [0, 360).
 double foldDegrees(double angle);
-
-// The group code of a code line: the line without its blanks and line end.
-std::string_view groupCode(const char* line, std::size_t length);
 
 }  // namespace dxfprofile

@@ -4,26 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 
 #include "io/output_file.h"
-#include "geometry/trace.h"
-
-// The 64-byte block search and the shuffled CR LF join need AVX2; they are
-// built for x86-64 whatever the compiler's target, and used when the
-// processor has it.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define DXFPROFILE_WIDE_VECTORS 1
-#include <immintrin.h>
-#else
-#define DXFPROFILE_WIDE_VECTORS 0
-#endif
 
 namespace dxfprofile {
 
-LineSource lineSource;
 SourceSettings sourceSettings{
 #ifdef DXFPROFILE_PLAIN_READS
     // A build that reads piece by piece only, to measure what the block
@@ -36,626 +23,439 @@ SourceSettings sourceSettings{
 
 namespace {
 
-// A piece needs its 63 bytes plus one more: a CR that ends the 63 bytes may
-// be the first half of a CR LF pair.
-constexpr std::size_t PIECE_LOOKAHEAD = PIECE_LENGTH + 2;
-static_assert(PIECE_LENGTH + 1 == 64, "a piece and the byte after it fill 64 bytes");
-
-#if DXFPROFILE_WIDE_VECTORS
-bool haveWideVectors() {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
-#else
-bool haveWideVectors() {
-    return false;
-}
-#endif
-
-void resetSource(LineSource& source, int fd, bool owns) {
-    source.sdxfInput = fd;
-    source.ownsInput = owns;
-    source.lineLength = 0;
-    source.lineBuffer[0] = '\0';
-    source.endOfInput = false;
-    source.readFailed = false;
-    source.blockOffset = 0;
-    source.position = 0;
-    source.filled = 0;
-    source.bulkSkip = sourceSettings.bulkSkip && !traceSections;
-    source.readLimit = sourceSettings.readLimit == 0 ? 1 : sourceSettings.readLimit;
-    source.wideVectors = sourceSettings.wideVectors && haveWideVectors();
+// The bits of `mask` below the lowest bit of `bits`.
+std::uint64_t belowLowest(std::uint64_t mask, std::uint64_t bits) {
+    return mask & ((bits & (0 - bits)) - 1);
 }
 
-// The offset of the first LF in the 64 bytes at `window`, or 64.
-std::size_t firstLineEnd(const char* window) {
-#if defined(__SSE2__)
-    // Most lines end within their first 16 bytes.
-    for (std::size_t chunk = 0; chunk < 64; chunk += 16) {
-        std::uint64_t mask = bytePositions16(window + chunk, '\n');
-        if (mask != 0) return chunk + static_cast<std::size_t>(__builtin_ctzll(mask));
-    }
-    return 64;
-#else
-    const char* lf = static_cast<const char*>(std::memchr(window, '\n', 64));
-    return lf == nullptr ? 64 : static_cast<std::size_t>(lf - window);
-#endif
-}
+// A piece and the line end after it: 63 bytes, then CR LF.
+constexpr std::size_t PIECE_REACH = PIECE_LENGTH + 2;
 
-// Moves the unread bytes to the front and reads more; false when nothing
-// more could be read.
-bool refill(LineSource& source) {
-    if (source.endOfInput) return false;
-    std::size_t unread = source.filled - source.position;
-    if (source.position > 0) {
-        std::memmove(source.block, source.block + source.position, unread);
-        source.blockOffset += source.position;
-        source.position = 0;
-        source.filled = unread;
-    }
-    std::size_t before = source.filled;
-    while (source.filled < SOURCE_BLOCK) {
-        std::size_t ask = std::min(SOURCE_BLOCK - source.filled, source.readLimit);
-        ssize_t got = ::read(source.sdxfInput, source.block + source.filled, ask);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            source.endOfInput = true;
-            source.readFailed = got < 0;
-            break;
-        }
-        source.filled += static_cast<std::size_t>(got);
-        if (source.filled - before >= PIECE_LOOKAHEAD) break;
-    }
-    return source.filled > before;
-}
+// Lines that a search offers whole: a code line is at most a piece long.
+constexpr std::size_t OFFERED_LINE = PIECE_LENGTH;
 
-// A copied range with its CR LF pairs joined, gathered here before it is
-// written; 16 bytes of room are kept for the last 16-byte store.
-constexpr std::size_t JOINED_BLOCK = 1 << 16;
-char joinedBytes[JOINED_BLOCK + 16];
-
-#if DXFPROFILE_WIDE_VECTORS
-// For each set of dropped positions among 8 bytes (a bit each), the
-// positions kept, in order: the indices of a byte shuffle.
-constexpr std::array<std::uint64_t, 256> makeKeptPositions() {
-    std::array<std::uint64_t, 256> table{};
-    for (unsigned dropped = 0; dropped < 256; ++dropped) {
-        unsigned kept = 0;
-        for (unsigned at = 0; at < 8; ++at) {
-            if ((dropped >> at & 1) == 0) table[dropped] |= std::uint64_t{at} << (8 * kept++);
-        }
-    }
-    return table;
-}
-constexpr std::array<std::uint64_t, 256> keptPositions = makeKeptPositions();
-
-// Moves bytes from `from` to `to` with the CR of every CR LF pair dropped,
-// sixteen at a time while 32 remain before `end` and `to` is before
-// `toLimit`; each step stores 16 bytes past where it ends, at most 24.
-__attribute__((target("avx2"))) void joinPairsWide(const char*& source, const char* end,
-                                                   char*& target, const char* toLimit) {
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i upperHalf = _mm_set1_epi8(8);
-    // Local copies: the stores through `to` could otherwise alias them.
-    const char* from = source;
-    char* to = target;
-    while (end - from >= 32 && to < toLimit) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
-        auto pairs = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
-        from += 16;
-        if (pairs == 0) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
-            to += 16;
-            continue;
-        }
-        unsigned low = pairs & 0xff;
-        unsigned high = pairs >> 8;
-        __m128i lowKept = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&keptPositions[low]));
-        __m128i highKept = _mm_add_epi8(
-            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&keptPositions[high])), upperHalf);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(bytes, lowKept));
-        to += 8 - __builtin_popcount(low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(bytes, highKept));
-        to += 8 - __builtin_popcount(high);
-    }
-    source = from;
-    target = to;
-}
-#endif
-
-// Writes the consumed bytes [data, data + size) to `out` with every CR LF
-// pair as one LF. The range ends on a piece boundary, so a CR at its end is
-// never half of a pair.
-void copyTranslated(OutputFile& out, const char* data, std::size_t size,
-                    [[maybe_unused]] bool wide) {
-    const char* const end = data + size;
-    const char* from = static_cast<const char*>(std::memchr(data, '\r', size));
-    if (from == nullptr) {
-        writeOutput(out, data, size);
-        return;
-    }
-    writeOutput(out, data, static_cast<std::size_t>(from - data));
-    char* to = joinedBytes;
-    while (from < end) {
-        if (to >= joinedBytes + JOINED_BLOCK - 32) {
-            writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
-            to = joinedBytes;
-        }
-#if DXFPROFILE_WIDE_VECTORS
-        if (wide && end - from >= 32) {
-            joinPairsWide(from, end, to, joinedBytes + JOINED_BLOCK - 32);
-            continue;
-        }
-#endif
-#if defined(__SSE2__)
-        if (end - from >= 32) {
-            // Sixteen bytes at a time: the runs between the CRs of pairs are
-            // moved by 16-byte loads and stores, each store overwriting
-            // what the one before wrote past its run.
-            const __m128i cr = _mm_set1_epi8('\r');
-            const __m128i lf = _mm_set1_epi8('\n');
-            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
-            auto pairs = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(next, lf))));
-            std::size_t run = 0;  // start of the run not yet moved
-            while (pairs != 0) {
-                auto pair = static_cast<std::size_t>(__builtin_ctz(pairs));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + run)));
-                to += pair - run;
-                run = pair + 1;
-                pairs &= pairs - 1;
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + run)));
-            to += 16 - run;
-            from += 16;
-            continue;
-        }
-#endif
-        *to = *from;
-        if (*from != '\r' || from + 1 == end || from[1] != '\n') ++to;
-        ++from;
-    }
-    writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
-}
-
-bool pieceHasMarker(const LineSource& source, const MarkerSet& set) {
-    for (int i = 0; i < set.count; ++i) {
-        if (lineContains(source, set.markers[i])) return true;
-    }
-    return false;
-}
-
-bool nextMarkedLineOneByOne(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
-    while (nextLine(source)) {
-        if (pieceHasMarker(source, set)) return true;
-        if (copyTo != nullptr) writeOutput(*copyTo, source.lineBuffer, source.lineLength);
-    }
-    return false;
-}
-
-// Passes over [position, to) whole: every piece in it holds no marker.
-inline void passOver(LineSource& source, std::size_t to, OutputFile* copyTo) {
-    if (copyTo != nullptr) {
-        copyTranslated(*copyTo, source.block + source.position, to - source.position,
-                       source.wideVectors);
-    }
-    source.position = to;
-}
-
-// The start of the line that holds block[at], or position when that line
-// began before it (position is always the start of a piece).
-std::size_t lineStartOf(const LineSource& source, std::size_t at) {
-    // Lines are short: look at the last few bytes before calling memrchr.
-    std::size_t near = at - std::min<std::size_t>(at - source.position, 32);
-    for (std::size_t i = at; i > near; --i) {
-        if (source.block[i - 1] == '\n') return i;
-    }
-    const char* lf = static_cast<const char*>(
-        ::memrchr(source.block + source.position, '\n', near - source.position));
-    return lf == nullptr ? source.position : static_cast<std::size_t>(lf - source.block) + 1;
-}
-
-// Where a window without a marker may be passed over up to: the end of its
-// last whole line, or whole pieces of a line longer than the window.
-std::size_t passOverPoint(const LineSource& source) {
-    std::size_t lineStart = lineStartOf(source, source.filled);
-    std::size_t rest = source.filled - lineStart;
-    // Keep at least two bytes of a long line: its last byte may be a CR
-    // whose LF has not been read yet.
-    if (rest >= PIECE_LENGTH + 2) lineStart += (rest - 2) / PIECE_LENGTH * PIECE_LENGTH;
-    return lineStart;
-}
-
-#if defined(__SSE2__)
-// `c` in every byte. (Made from a word in a register: the compilers build
-// _mm_set1_epi8 of a variable through memory, which stalls.)
-__m128i broadcast(char c) {
-    return _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<unsigned char>(c)));
-}
-
-// Thirty-two positions at a time, without a branch per position: the first
-// position from `from` on that holds a head byte with a tail byte `span`
-// bytes after it, or else the first from which a load would reach `end`.
-// HEADS and TAILS cover the set's distinct bytes (the arrays repeat their
-// first byte to fill up).
-template <int HEADS, int TAILS>
-std::size_t skipToCandidate(const char* block, std::size_t from, std::size_t end,
-                            const MarkerSet& set, bool& found) {
-    __m128i heads[HEADS];
-    __m128i tails[TAILS];
-    for (int i = 0; i < HEADS; ++i) heads[i] = broadcast(set.heads[i]);
-    for (int i = 0; i < TAILS; ++i) tails[i] = broadcast(set.tails[i]);
-    const std::size_t span = set.span;
-    while (from + span + 32 <= end) {
-        const char* at = block + from;
-        __m128i first0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        __m128i first1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
-        __m128i last0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + span));
-        __m128i last1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + span + 16));
-        __m128i head0 = _mm_cmpeq_epi8(first0, heads[0]);
-        __m128i head1 = _mm_cmpeq_epi8(first1, heads[0]);
-        for (int i = 1; i < HEADS; ++i) {
-            head0 = _mm_or_si128(head0, _mm_cmpeq_epi8(first0, heads[i]));
-            head1 = _mm_or_si128(head1, _mm_cmpeq_epi8(first1, heads[i]));
-        }
-        __m128i tail0 = _mm_cmpeq_epi8(last0, tails[0]);
-        __m128i tail1 = _mm_cmpeq_epi8(last1, tails[0]);
-        for (int i = 1; i < TAILS; ++i) {
-            tail0 = _mm_or_si128(tail0, _mm_cmpeq_epi8(last0, tails[i]));
-            tail1 = _mm_or_si128(tail1, _mm_cmpeq_epi8(last1, tails[i]));
-        }
-        auto mask = static_cast<std::uint32_t>(
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_and_si128(head0, tail0))) |
-            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(head1, tail1))) << 16);
-        if (mask != 0) {
-            found = true;
-            return from + static_cast<std::size_t>(__builtin_ctz(mask));
-        }
-        from += 32;
-    }
-    return from;
-}
-#endif
-
-#if DXFPROFILE_WIDE_VECTORS
-// The same as skipToCandidate, sixty-four positions at a time.
-template <int HEADS, int TAILS>
-__attribute__((target("avx2"))) std::size_t skipToCandidateWide(const char* block, std::size_t from,
-                                                                std::size_t end,
-                                                                const MarkerSet& set, bool& found) {
-    __m256i heads[HEADS];
-    __m256i tails[TAILS];
-    for (int i = 0; i < HEADS; ++i) heads[i] = _mm256_set1_epi8(set.heads[i]);
-    for (int i = 0; i < TAILS; ++i) tails[i] = _mm256_set1_epi8(set.tails[i]);
-    const std::size_t span = set.span;
-    while (from + span + 64 <= end) {
-        const char* at = block + from;
-        __m256i first0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-        __m256i first1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32));
-        __m256i last0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + span));
-        __m256i last1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + span + 32));
-        __m256i head0 = _mm256_cmpeq_epi8(first0, heads[0]);
-        __m256i head1 = _mm256_cmpeq_epi8(first1, heads[0]);
-        for (int i = 1; i < HEADS; ++i) {
-            head0 = _mm256_or_si256(head0, _mm256_cmpeq_epi8(first0, heads[i]));
-            head1 = _mm256_or_si256(head1, _mm256_cmpeq_epi8(first1, heads[i]));
-        }
-        __m256i tail0 = _mm256_cmpeq_epi8(last0, tails[0]);
-        __m256i tail1 = _mm256_cmpeq_epi8(last1, tails[0]);
-        for (int i = 1; i < TAILS; ++i) {
-            tail0 = _mm256_or_si256(tail0, _mm256_cmpeq_epi8(last0, tails[i]));
-            tail1 = _mm256_or_si256(tail1, _mm256_cmpeq_epi8(last1, tails[i]));
-        }
-        auto mask =
-            static_cast<std::uint64_t>(
-                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(head0, tail0)))) |
-            static_cast<std::uint64_t>(
-                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(head1, tail1))))
-                << 32;
-        if (mask != 0) {
-            found = true;
-            return from + static_cast<std::size_t>(__builtin_ctzll(mask));
-        }
-        from += 64;
-    }
-    return from;
-}
-
-std::size_t skipWide(const char* block, std::size_t from, std::size_t end, const MarkerSet& set,
-                     bool& found) {
-    if (set.headCount == 1 && set.tailCount == 1) {
-        return skipToCandidateWide<1, 1>(block, from, end, set, found);
-    }
-    if (set.headCount == 1 && set.tailCount == 2) {
-        return skipToCandidateWide<1, 2>(block, from, end, set, found);
-    }
-    if (set.headCount <= 2 && set.tailCount <= 2) {
-        return skipToCandidateWide<2, 2>(block, from, end, set, found);
-    }
-    return skipToCandidateWide<MAX_MARKERS, MAX_MARKERS>(block, from, end, set, found);
-}
-#endif
-
-bool isOneOf(char c, const char* bytes, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (c == bytes[i]) return true;
-    }
-    return false;
-}
-
-// The first position in [from, end) that holds a head byte with a tail byte
-// `span` bytes after it, before `end`; or `end`.
-std::size_t nextCandidate(const char* block, std::size_t from, std::size_t end,
-                          const MarkerSet& set, bool wide) {
-    [[maybe_unused]] bool found = false;
-#if DXFPROFILE_WIDE_VECTORS
-    if (wide) {
-        from = skipWide(block, from, end, set, found);
-        if (found) return from;
-    }
-#else
-    (void)wide;
-#endif
-#if defined(__SSE2__)
-    if (set.headCount == 1 && set.tailCount == 1) {
-        from = skipToCandidate<1, 1>(block, from, end, set, found);
-    } else if (set.headCount == 1 && set.tailCount == 2) {
-        from = skipToCandidate<1, 2>(block, from, end, set, found);
-    } else if (set.headCount <= 2 && set.tailCount <= 2) {
-        from = skipToCandidate<2, 2>(block, from, end, set, found);
-    } else {
-        from = skipToCandidate<MAX_MARKERS, MAX_MARKERS>(block, from, end, set, found);
-    }
-    if (found) return from;
-#endif
-    for (; from + set.span < end; ++from) {
-        if (isOneOf(block[from], set.heads, set.headCount) &&
-            isOneOf(block[from + set.span], set.tails, set.tailCount)) {
-            return from;
-        }
-    }
-    return end;
-}
-
-// Whether the `size` bytes at `a` and at `b` agree: word compares for the
-// short texts that markers are.
-bool sameBytes(const char* a, const char* b, std::size_t size) {
-    auto word = [](const char* bytes) {
-        std::uint64_t value;
-        std::memcpy(&value, bytes, sizeof value);
-        return value;
-    };
-    auto halfWord = [](const char* bytes) {
-        std::uint32_t value;
-        std::memcpy(&value, bytes, sizeof value);
-        return value;
-    };
-    if (size >= 8 && size <= 16) {
-        return word(a) == word(b) && word(a + size - 8) == word(b + size - 8);
-    }
-    if (size >= 4 && size < 8) {
-        return halfWord(a) == halfWord(b) && halfWord(a + size - 4) == halfWord(b + size - 4);
-    }
-    return std::memcmp(a, b, size) == 0;
-}
-
-// Whether a marker whose head byte stands at block[at] starts at or after
-// position and lies within one piece; if so, `pieceStart` is the start of
-// that piece.
-bool markerAt(const LineSource& source, const MarkerSet& set, std::size_t at,
-              std::size_t& pieceStart) {
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        std::size_t headAt = marker.size() - 1 - set.span;
-        if (at < source.position + headAt) continue;
-        std::size_t start = at - headAt;
-        // The marker ends with the tail byte, which lies in the window.
-        if (!sameBytes(source.block + start, marker.data(), marker.size())) continue;
-        // Most markers start their line, or the piece at position.
-        if ((start == source.position || source.block[start - 1] == '\n') &&
-            marker.size() <= PIECE_LENGTH) {
-            pieceStart = start;
-            return true;
-        }
-        // A marker holds no line end, so both its ends lie on one line.
-        std::size_t lineStart = lineStartOf(source, start);
-        std::size_t offset = start - lineStart;
-        if (offset / PIECE_LENGTH == (offset + marker.size() - 1) / PIECE_LENGTH) {
-            pieceStart = lineStart + offset / PIECE_LENGTH * PIECE_LENGTH;
-            return true;
-        }
-    }
-    return false;
-}
-
-// Passes over the pieces without a marker and stops at the start of the
-// first piece that holds one (true), or at the end of the file (false).
-bool seekInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
-    for (;;) {
-        if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
-        if (source.position == source.filled) return false;
-        // The first marker found in order of positions lies in the earliest
-        // piece that holds one, since pieces follow each other in order.
-        std::size_t from = source.position;
-        for (;;) {
-            std::size_t at =
-                nextCandidate(source.block, from, source.filled, set, source.wideVectors);
-            if (at == source.filled) break;
-            std::size_t pieceStart = 0;
-            if (markerAt(source, set, at, pieceStart)) {
-                passOver(source, pieceStart, copyTo);
-                return true;
-            }
-            from = at + 1;
-        }
-        if (source.endOfInput) {
-            // No marker in the rest of the file.
-            passOver(source, source.filled, copyTo);
-            return false;
-        }
-        // A marker that the window's end cuts lies in a piece that
-        // passOverPoint keeps for the next window.
-        passOver(source, passOverPoint(source), copyTo);
-        refill(source);
-    }
-}
-
-bool nextMarkedLineInBlocks(LineSource& source, const MarkerSet& set, OutputFile* copyTo) {
-    return seekInBlocks(source, set, copyTo) && nextLine(source);
+std::string_view lineText(const char* start, const char* end, bool endsWithLf) {
+    std::size_t length = static_cast<std::size_t>(end - start);
+    if (endsWithLf && length > 0 && start[length - 1] == '\r') --length;
+    return {start, length};
 }
 
 }  // namespace
 
-MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers) {
-    MarkerSet set;
-    std::size_t shortest = SIZE_MAX;
-    set.searchable = markers.size() > 0;
-    for (std::string_view marker : markers) {
-        if (set.count == MAX_MARKERS) break;
-        set.markers[set.count++] = marker;
-        shortest = std::min(shortest, marker.size());
-        if (marker.empty() || marker.find_first_of("\r\n") != std::string_view::npos) {
-            set.searchable = false;
-        }
-    }
-    if (!set.searchable) return set;
-    // Every marker ends with a head byte and, `span` bytes later, a tail byte.
-    set.span = shortest - 1;
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        char head = marker[marker.size() - 1 - set.span];
-        char tail = marker.back();
-        if (!isOneOf(head, set.heads, set.headCount)) set.heads[set.headCount++] = head;
-        if (!isOneOf(tail, set.tails, set.tailCount)) set.tails[set.tailCount++] = tail;
-    }
-    for (int i = set.headCount; i < MAX_MARKERS; ++i) set.heads[i] = set.heads[0];
-    for (int i = set.tailCount; i < MAX_MARKERS; ++i) set.tails[i] = set.tails[0];
-    return set;
+LineSource::LineSource() : storage_(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]) {
+    block_ = storage_.get() + SEARCH_PADDING;
+    std::memset(storage_.get(), '\n', SEARCH_PADDING);
+    std::memset(block_ + SOURCE_BLOCK, '\n', SEARCH_PADDING);
 }
 
-int openLineSource(LineSource& source, const char* path) {
+LineSource::~LineSource() {
+    close();
+}
+
+int LineSource::open(const char* path) {
+    close();
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
-    resetSource(source, fd, true);
+    attach(fd);
+    ownsFd_ = true;
     return 0;
 }
 
-void attachLineSource(LineSource& source, int fd) {
-    resetSource(source, fd, false);
+void LineSource::attach(int fd) {
+    fd_ = fd;
+    ownsFd_ = false;
+    bulkSkip_ = sourceSettings.bulkSkip;
+    readLimit_ = std::max<std::size_t>(sourceSettings.readLimit, 1);
+    wideVectors_ = sourceSettings.wideVectors && haveWideVectors();
+    endOfInput_ = false;
+    readFailed_ = false;
+    off_t start = ::lseek(fd, 0, SEEK_CUR);
+    blockOffset_ = start > 0 ? static_cast<std::uint64_t>(start) : 0;
+    position_ = 0;
+    filled_ = 0;
+    line_ = 1;
+    keeping_ = false;
+    copyTo_ = nullptr;
 }
 
-void closeLineSource(LineSource& source) {
-    if (source.ownsInput && source.sdxfInput >= 0) ::close(source.sdxfInput);
-    source.sdxfInput = -1;
-    source.ownsInput = false;
+void LineSource::close() {
+    if (ownsFd_ && fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    ownsFd_ = false;
 }
 
-bool nextLine(LineSource& source) {
-    if (source.filled - source.position < PIECE_LOOKAHEAD) refill(source);
-    std::size_t available = source.filled - source.position;
+bool LineSource::refill() {
+    if (endOfInput_) return false;
+    flushCopy(false);
+    std::size_t keepFrom = position_;
+    // A CR held back from the copy stays for the copy's next run.
+    if (copyTo_ != nullptr && copiedTo_ >= blockOffset_)
+        keepFrom = std::min(keepFrom, static_cast<std::size_t>(copiedTo_ - blockOffset_));
+    if (keeping_) {
+        // A kept place stays in the block while it leaves half of it free.
+        std::uint64_t at = kept_.offset;
+        if (at >= blockOffset_ && at - blockOffset_ <= position_ &&
+            position_ - (at - blockOffset_) <= SOURCE_BLOCK / 2) {
+            keepFrom = std::min(keepFrom, static_cast<std::size_t>(at - blockOffset_));
+        } else {
+            keeping_ = false;
+        }
+    }
+    if (keepFrom > 0) {
+        std::memmove(block_, block_ + keepFrom, filled_ - keepFrom);
+        blockOffset_ += keepFrom;
+        position_ -= keepFrom;
+        filled_ -= keepFrom;
+    }
+    std::size_t before = filled_;
+    while (filled_ < SOURCE_BLOCK) {
+        std::size_t ask = std::min(SOURCE_BLOCK - filled_, readLimit_);
+        ssize_t got = ::read(fd_, block_ + filled_, ask);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            endOfInput_ = true;
+            readFailed_ = got < 0;
+            break;
+        }
+        filled_ += static_cast<std::size_t>(got);
+        if (filled_ - position_ >= PIECE_REACH) break;
+    }
+    // The byte after the data reads as a line end for the search.
+    block_[filled_] = '\n';
+    return filled_ > before;
+}
+
+bool LineSource::nextPiece(Piece& piece) {
+    if (filled_ - position_ < PIECE_REACH) refill();
+    std::size_t available = filled_ - position_;
     if (available == 0) return false;
-    const char* start = source.block + source.position;
-    constexpr std::size_t WINDOW = PIECE_LENGTH + 1;  // a piece and the byte after it
-    std::size_t at = WINDOW;                          // where the first LF stands
-    if (available >= WINDOW) {
-        // The usual case, with a whole window at hand: copy all of it (the
-        // bytes past the piece are cut off by the terminator).
-        at = firstLineEnd(start);
-        std::memcpy(source.lineBuffer, start, WINDOW);
+    const char* start = block_ + position_;
+    std::size_t reach = std::min(available, PIECE_REACH);
+    const void* lf = std::memchr(start, '\n', reach);
+    if (lf != nullptr) {
+        const char* end = static_cast<const char*>(lf);
+        std::string_view text = lineText(start, end, true);
+        if (text.size() <= PIECE_LENGTH) {
+            piece = {text, true};
+            position_ += static_cast<std::size_t>(end - start) + 1;
+            ++line_;
+            return true;
+        }
+    }
+    std::size_t take = std::min(available, PIECE_LENGTH);
+    piece = {{start, take}, take == available && endOfInput_};
+    position_ += take;
+    if (piece.endsLine) ++line_;
+    return true;
+}
+
+bool LineSource::skipRestOfLine(const Piece& last) {
+    Piece piece = last;
+    while (!piece.endsLine) {
+        if (!nextPiece(piece)) return false;
+    }
+    return true;
+}
+
+std::size_t LineSource::completeLinesEnd() const {
+    if (endOfInput_) return filled_;
+    const char* start = block_ + position_;
+    const void* lf = ::memrchr(start, '\n', filled_ - position_);
+    if (lf == nullptr) return position_;
+    return static_cast<std::size_t>(static_cast<const char*>(lf) - block_) + 1;
+}
+
+void LineSource::passOver(std::size_t to, std::uint64_t lines) {
+    position_ = to;
+    line_ += lines;
+}
+
+// The line around block_[at], which lies at or after the reading position
+// in the block's complete lines: its text, and with `withPrevious` the line
+// before it when that is whole in the block and short.
+void LineSource::candidateLine(std::size_t at, bool withPrevious, CandidateLine& line) const {
+    const void* before = ::memrchr(block_ + position_, '\n', at - position_);
+    std::size_t start = before == nullptr ? position_ : indexOf(before) + 1;
+    const void* after = std::memchr(block_ + at, '\n', filled_ - at);
+    std::size_t end = after == nullptr ? filled_ : indexOf(after);
+    line.text = lineText(block_ + start, block_ + end, after != nullptr);
+    line.previous = {};
+    line.previousKnown = false;
+    if (!withPrevious || start == 0) return;
+    // The block starts on a line start, and the byte before it reads as LF.
+    std::size_t reach = std::min(start, PIECE_REACH);
+    const char* low = block_ + start - 1 - reach;
+    const void* lf = ::memrchr(low, '\n', reach);
+    if (lf == nullptr) return;
+    line.previous = lineText(static_cast<const char*>(lf) + 1, block_ + start - 1, true);
+    line.previousKnown = true;
+}
+
+bool LineSource::seekDigitLine(const DigitSet& digits, std::uint64_t parity, LineCheck& check,
+                               bool withFollowing) {
+    if (!bulkSkip_) return seekDigitLineByPieces(parity, check);
+    for (;;) {
+        std::size_t end = completeLinesEnd();
+        std::size_t from = position_;
+        std::uint64_t lines = 0;
+        DigitStep step;
+        while (findDigitStep(block_, from, end, digits, (parity ^ line_) & 1, wideVectors_, lines,
+                             step)) {
+            for (std::uint64_t bits = step.candidates; bits != 0; bits &= bits - 1) {
+                std::uint64_t before = lines + countBits(belowLowest(step.ends, bits));
+                if (offerDigitLine(step, bits & (0 - bits), end, line_ + before, withFollowing,
+                                   false, check)) {
+                    passOver(lineStart_, before);
+                    return true;
+                }
+            }
+            lines += countBits(step.ends);
+            from = step.base + step.size;
+        }
+        passOver(std::min(end, filled_), lines);
+        if (position_ == filled_ && endOfInput_) return false;
+        if (!refill() && !endOfInput_) {
+            // A line longer than the block: it is no code line.
+            Piece piece;
+            if (!nextPiece(piece) || !skipRestOfLine(piece)) return false;
+        }
+    }
+}
+
+// The first LF in [from, end), or `end`.
+std::size_t LineSource::lineEndFrom(std::size_t from, std::size_t end) const {
+    const void* lf = std::memchr(block_ + from, '\n', end - from);
+    return lf == nullptr ? end : indexOf(lf);
+}
+
+// Offers the line that the candidate `bit` of `step` ends to `check`, when it
+// is whole and short; its start is left in lineStart_. The step's line ends
+// give the line's bounds, and the following line's, where it holds them.
+bool LineSource::offerDigitLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
+                                std::uint64_t number, bool withFollowing, bool withPrevious,
+                                LineCheck& check) {
+    std::size_t at = step.base + static_cast<std::size_t>(__builtin_ctzll(bit));
+    std::uint64_t before = step.ends & (bit - 1);
+    std::uint64_t after = step.ends & ~(bit | (bit - 1));
+    std::size_t start = 0;
+    if (before != 0) {
+        start = step.base + 64 - static_cast<std::size_t>(__builtin_clzll(before));
     } else {
-        const char* lf = static_cast<const char*>(std::memchr(start, '\n', available));
-        if (lf != nullptr) at = static_cast<std::size_t>(lf - start);
-        std::memcpy(source.lineBuffer, start, available);
+        start = at;
+        while (start > position_ && block_[start - 1] != '\n' && at - start <= OFFERED_LINE)
+            --start;
+        if (start > position_ && block_[start - 1] != '\n') return false;
     }
-    std::size_t take = std::min(available, PIECE_LENGTH);  // raw bytes consumed
-    std::size_t length = take;                             // bytes delivered
-    if (at < WINDOW) {
-        if (at > 0 && start[at - 1] == '\r') {
-            // CR LF reads as LF.
-            source.lineBuffer[at - 1] = '\n';
-            source.lineBuffer[at] = '\0';
-            source.lineLength = at;
-            source.position += at + 1;
+    std::size_t stop = after != 0 ? step.base + static_cast<std::size_t>(__builtin_ctzll(after))
+                                  : lineEndFrom(at + 1, end);
+    if (stop - start > OFFERED_LINE + 1) return false;
+    CandidateLine line;
+    line.text = lineText(block_ + start, block_ + stop, stop < end);
+    if (line.text.size() > OFFERED_LINE) return false;
+    line.number = number;
+    line.offset = blockOffset_ + start;
+    if (withPrevious && start > 0) {
+        // The block starts on a line start, and the byte before it reads as LF.
+        std::size_t reach = std::min(start, PIECE_REACH);
+        const void* lf = ::memrchr(block_ + start - 1 - reach, '\n', reach);
+        if (lf != nullptr) {
+            line.previous = lineText(static_cast<const char*>(lf) + 1, block_ + start - 1, true);
+            line.previousKnown = true;
+        }
+    }
+    if (withFollowing && stop < end) {
+        after &= after - 1;
+        std::size_t next = stop + 1;
+        std::size_t nextStop = after != 0
+                                   ? step.base + static_cast<std::size_t>(__builtin_ctzll(after))
+                                   : lineEndFrom(next, end);
+        if (nextStop < end || endOfInput_) {
+            line.following = lineText(block_ + next, block_ + nextStop, nextStop < end);
+            line.followingKnown = true;
+        }
+    }
+    lineStart_ = start;
+    return check.accepts(line);
+}
+
+bool LineSource::seekDigitLineByPieces(std::uint64_t parity, LineCheck& check) {
+    // Every line of the parity that is whole in a piece is offered.
+    for (;;) {
+        std::uint64_t startOffset = offset();
+        std::uint64_t number = line_;
+        Piece piece;
+        if (!nextPiece(piece)) return false;
+        if (!piece.endsLine) {
+            if (!skipRestOfLine(piece)) return false;
+            continue;
+        }
+        CandidateLine line;
+        line.text = piece.text;
+        line.number = number;
+        line.offset = startOffset;
+        if ((number & 1) == parity && check.accepts(line)) {
+            // The line was just read, so it is still in the block.
+            position_ = static_cast<std::size_t>(startOffset - blockOffset_);
+            line_ = number;
             return true;
         }
-        if (at < PIECE_LENGTH) {
-            take = at + 1;
-            length = take;
-        }
     }
-    source.lineBuffer[length] = '\0';
-    source.lineLength = length;
-    source.position += take;
-    return true;
 }
 
-bool nextLine() {
-    return nextLine(lineSource);
-}
-
-bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* copyTo) {
-    if (!source.bulkSkip || !markers.searchable) {
-        return nextMarkedLineOneByOne(source, markers, copyTo);
-    }
-    return nextMarkedLineInBlocks(source, markers, copyTo);
-}
-
-bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
-                   std::size_t& next) {
-    constexpr std::size_t WINDOW = PIECE_LENGTH + 1;
-    if (from > source.filled || source.filled - from < WINDOW) return false;
-    const char* start = source.block + from;
-    std::size_t at = firstLineEnd(start);
-    if (at == WINDOW) return false;
-    std::size_t length = at > 0 && start[at - 1] == '\r' ? at - 1 : at;
-    // The piece holds the text and its LF: 63 bytes at most.
-    if (length + 1 > PIECE_LENGTH) return false;
-    text = std::string_view(start, length);
-    next = from + at + 1;
-    return true;
-}
-
-bool seekMarkedPiece(LineSource& source, const MarkerSet& markers) {
-    if (!source.bulkSkip || !markers.searchable)
-        return source.position < source.filled || refill(source);
-    return seekInBlocks(source, markers, nullptr);
-}
-
-bool peekEntityLayer(const LineSource& source, std::string_view& name, std::size_t& next) {
-    std::size_t afterMarker = 0;
-    std::size_t afterCode = 0;
-    return startsWithLine(source, source.position, "AcDbEntity", afterMarker) &&
-           startsWithLine(source, afterMarker, "  8", afterCode) &&
-           peekShortLine(source, afterCode, name, next);
-}
-
-bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece) {
-    if (source.bulkSkip && markers.searchable) {
-        if (!seekInBlocks(source, markers, nullptr)) return false;
-        std::size_t next = 0;
-        if (peekShortLine(source, source.position, piece, next)) {
-            source.position = next;
-            return true;
+LineSource::LookAhead LineSource::findMarkedLine(const MarkerSet& markers, LineCheck& check,
+                                                 LineCheck& boundary, std::uint64_t& at) {
+    for (;;) {
+        if (filled_ - position_ < PIECE_REACH) refill();
+        std::size_t end = completeLinesEnd();
+        std::size_t from = position_;
+        std::uint64_t lines = 0;
+        while (from < end) {
+            std::size_t found =
+                findMarkerCandidate(block_, from, end, markers, wideVectors_, lines);
+            if (found == end) break;
+            const void* after = std::memchr(block_ + found, '\n', end - found);
+            std::size_t lineEnd = after == nullptr ? end : indexOf(after);
+            if (found == position_ || block_[found - 1] == '\n') {
+                CandidateLine line;
+                candidateLine(found, true, line);
+                line.number = line_ + lines;
+                line.offset = blockOffset_ + found;
+                if (check.accepts(line)) {
+                    at = blockOffset_ + found;
+                    return LookAhead::found;
+                }
+            }
+            from = lineEnd + 1;
+            if (after != nullptr) ++lines;
         }
-        if (!nextLine(source)) return false;
-    } else if (!nextMarkedLine(source, markers, nullptr)) {
+        if (endOfInput_) {
+            passOver(end, lines);
+            return LookAhead::end;
+        }
+        // Nothing in the block: pass over what lies before its last boundary.
+        if (!passOverToLastBoundary(end, lines, boundary) || !refill())
+            return LookAhead::noBoundary;
+    }
+}
+
+// Passes over the complete lines before the last line of [position_, end)
+// that `boundary` accepts, `lines` being the line ends before `end`; false
+// when that passes over nothing.
+bool LineSource::passOverToLastBoundary(std::size_t end, std::uint64_t lines, LineCheck& boundary) {
+    Mark found;
+    if (!lastLineBefore(blockOffset_ + end, line_ + lines, boundary, found) ||
+        found.offset == offset())
         return false;
-    }
-    piece = std::string_view(source.lineBuffer, source.lineLength);
+    position_ = static_cast<std::size_t>(found.offset - blockOffset_);
+    line_ = found.line;
     return true;
 }
 
-bool skipRestOfLine(LineSource& source) {
-    while (!pieceEndsLine(source)) {
-        if (!nextLine(source)) return false;
+bool LineSource::lastLineBefore(std::uint64_t at, std::uint64_t number, LineCheck& check,
+                                Mark& found) const {
+    if (at < offset() || at > blockOffset_ + filled_) return false;
+    auto lineEnd = static_cast<std::size_t>(at - blockOffset_);  // the start of line `number`
+    while (lineEnd > position_) {
+        const void* lf = ::memrchr(block_ + position_, '\n', lineEnd - 1 - position_);
+        std::size_t start = lf == nullptr ? position_ : indexOf(lf) + 1;
+        --number;
+        CandidateLine line;
+        line.text = lineText(block_ + start, block_ + lineEnd - 1, true);
+        line.number = number;
+        line.offset = blockOffset_ + start;
+        if (line.text.size() <= OFFERED_LINE && check.accepts(line)) {
+            found = {line.offset, number};
+            return true;
+        }
+        lineEnd = start;
     }
-    return true;
+    return false;
+}
+
+LineSource::LookAhead LineSource::findLayerLine(std::uint64_t parity, LineCheck& check,
+                                                LineCheck& boundary, Mark& at) {
+    for (;;) {
+        if (filled_ - position_ < PIECE_REACH) refill();
+        std::size_t end = completeLinesEnd();
+        std::size_t from = position_;
+        std::uint64_t lines = 0;
+        DigitStep step;
+        while (findLayerStep(block_, from, end, (parity ^ line_) & 1, wideVectors_, lines, step)) {
+            for (std::uint64_t bits = step.candidates; bits != 0; bits &= bits - 1) {
+                std::uint64_t before = lines + countBits(belowLowest(step.ends, bits));
+                std::uint64_t bit = bits & (0 - bits);
+                bool sectionEnd =
+                    block_[step.base + static_cast<std::size_t>(__builtin_ctzll(bit))] == 'E';
+                if (offerDigitLine(step, bit, end, line_ + before, !sectionEnd, sectionEnd,
+                                   check)) {
+                    at = {blockOffset_ + lineStart_, line_ + before};
+                    return LookAhead::found;
+                }
+            }
+            lines += countBits(step.ends);
+            from = step.base + step.size;
+        }
+        if (endOfInput_) {
+            passOver(end, lines);
+            return LookAhead::end;
+        }
+        if (!passOverToLastBoundary(end, lines, boundary) || !refill())
+            return LookAhead::noBoundary;
+    }
+}
+
+void LineSource::keep(const Mark& mark) {
+    keeping_ = true;
+    kept_ = mark;
+}
+
+int LineSource::returnTo(const Mark& mark) {
+    if (mark.offset >= blockOffset_ && mark.offset <= blockOffset_ + filled_) {
+        position_ = static_cast<std::size_t>(mark.offset - blockOffset_);
+        line_ = mark.line;
+        return 0;
+    }
+    flushCopy(false);
+    if (::lseek(fd_, static_cast<off_t>(mark.offset), SEEK_SET) < 0) return -1;
+    blockOffset_ = mark.offset;
+    position_ = 0;
+    filled_ = 0;
+    endOfInput_ = false;
+    line_ = mark.line;
+    return 0;
+}
+
+void LineSource::startCopy(OutputFile& out) {
+    copyTo_ = &out;
+    copiedTo_ = offset();
+}
+
+void LineSource::stopCopy() {
+    flushCopy(true);
+    copyTo_ = nullptr;
+}
+
+void LineSource::flushCopy(bool final) {
+    if (copyTo_ == nullptr || copiedTo_ >= offset() || copiedTo_ < blockOffset_) return;
+    auto from = static_cast<std::size_t>(copiedTo_ - blockOffset_);
+    std::size_t to = position_;
+    // A CR that ends the range may be the first half of a CR LF pair.
+    if (!final && block_[to - 1] == '\r') --to;
+    const char* bytes = block_ + from;
+    const char* end = block_ + to;
+    while (bytes < end) {
+        const void* cr = std::memchr(bytes, '\r', static_cast<std::size_t>(end - bytes));
+        const char* stop = cr == nullptr ? end : static_cast<const char*>(cr);
+        if (stop + 1 < end && stop[1] == '\n') {
+            writeOutput(*copyTo_, bytes, static_cast<std::size_t>(stop - bytes));
+            bytes = stop + 1;  // the LF that follows is written with the next run
+        } else {
+            std::size_t length = static_cast<std::size_t>(std::min(stop + 1, end) - bytes);
+            writeOutput(*copyTo_, bytes, length);
+            bytes += length;
+        }
+    }
+    copiedTo_ = blockOffset_ + to;
 }
 
 }  // namespace dxfprofile

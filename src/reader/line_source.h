@@ -1,20 +1,16 @@
-// The line source: one reading position in a file, delivered in pieces of at
-// most 63 bytes that end after a line end, as a text-mode line read does.
-//
-// The file is read in large blocks. A CR LF line end reads as one LF, and the
-// 63 bytes are counted after that. At the end of the file nextLine obtains
-// nothing and leaves lineBuffer as it was.
+// The line source: one reading position in a file, which it hands out in
+// pieces of at most 63 bytes, each ending where its line ends or where the
+// 63 bytes are full. A CR LF line end reads as LF. The file is read in large
+// blocks; lines that nobody needs are passed over by searching whole blocks,
+// and the source counts lines as it goes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <initializer_list>
+#include <memory>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "reader/block_search.h"
 
 namespace dxfprofile {
 
@@ -22,50 +18,37 @@ struct OutputFile;
 
 inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
-inline constexpr int MAX_MARKERS = 4;
 
-// Markers found by searching whole blocks. The search looks at two bytes of
-// every marker at once, its last byte (its tail) and the one `span` bytes
-// before it (its head), `span` being one less than the shortest marker's
-// length; only where a head and a tail stand is a whole marker compared. A
-// set with an empty marker, or one that holds a line end, is searched piece
-// by piece.
-struct MarkerSet {
-    std::string_view markers[MAX_MARKERS];
-    int count = 0;
-    bool searchable = false;  // fit for the block search
-    std::size_t span = 0;
-    char heads[MAX_MARKERS] = {};  // the distinct heads, the first repeated after them
-    char tails[MAX_MARKERS] = {};  // the same for the tails
-    int headCount = 0;
-    int tailCount = 0;
-};
-MarkerSet makeMarkerSet(std::initializer_list<std::string_view> markers);
-
-struct LineSource {
-    int sdxfInput = -1;  // the open file
-    bool ownsInput = false;
-    char lineBuffer[128] = {};
-    std::size_t lineLength = 0;
-    // Pieces with none of the markers are passed over by searching whole
-    // blocks; with bulkSkip off they are read one by one (same result).
-    bool bulkSkip = true;
-    // Bytes asked of one read; tests lower it to put block ends anywhere.
-    std::size_t readLimit = SOURCE_BLOCK;
-    // The block search looks at 64 bytes at a time, and copies join CR LF
-    // pairs with byte shuffles, where the processor has AVX2.
-    bool wideVectors = false;
-    bool endOfInput = false;
-    bool readFailed = false;
-    std::uint64_t blockOffset = 0;  // file offset of block[0]
-    std::size_t position = 0;       // first unread byte of block
-    std::size_t filled = 0;         // bytes in block
-    char block[SOURCE_BLOCK];
+struct Piece {
+    std::string_view text;  // without the line end; readable until the next read
+    bool endsLine = false;  // the line ends after it (at a line end or the end of the file)
 };
 
-// What every source opened from now on starts with: bulk skipping (off only
-// to compare it with reading piece by piece), the size of one read, and the
-// AVX2 search and copy (off to test the SSE2 ones on any processor).
+// A line of the file, whole in the block, that a search offers to its caller.
+struct CandidateLine {
+    std::string_view text;     // without its line end
+    std::uint64_t number = 0;  // lines are numbered from 1
+    std::uint64_t offset = 0;  // in the file
+    // The line before it, when the block holds it whole and short.
+    std::string_view previous;
+    bool previousKnown = false;
+    // The line after it, when asked for and whole in the block.
+    std::string_view following;
+    bool followingKnown = false;
+};
+
+// Decides on a line that a search offers.
+class LineCheck {
+  public:
+    virtual bool accepts(const CandidateLine& line) = 0;
+
+  protected:
+    ~LineCheck() = default;
+};
+
+// How every source opened from now on reads: by searching blocks (off only
+// to compare it with reading piece by piece), the bytes asked of one read,
+// and the 64-byte search (off to test the 32-byte one on any processor).
 struct SourceSettings {
     bool bulkSkip = true;
     std::size_t readLimit = SOURCE_BLOCK;
@@ -73,132 +56,117 @@ struct SourceSettings {
 };
 extern SourceSettings sourceSettings;
 
-// The source of the mode-3 scan and its entity readers.
-extern LineSource lineSource;
+class LineSource {
+  public:
+    LineSource();
+    ~LineSource();
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
 
-// Opens `path` for reading; 0, or -1 when it cannot be opened.
-int openLineSource(LineSource& source, const char* path);
-// Reads from a descriptor that the caller opened and will close.
-void attachLineSource(LineSource& source, int fd);
-void closeLineSource(LineSource& source);
+    // A place in the file to come back to. While a place is kept, the block
+    // holds the bytes from it on (as long as they fit).
+    struct Mark {
+        std::uint64_t offset = 0;
+        std::uint64_t line = 1;
+    };
 
-// Reads the next piece into lineBuffer; false at the end of the file.
-bool nextLine(LineSource& source);
-// The same on the mode-3 source.
-bool nextLine();
+    // Opens `path`; 0, or -1 when it cannot be opened.
+    int open(const char* path);
+    // Reads from a descriptor that the caller opened and will close, from
+    // its current offset.
+    void attach(int fd);
+    void close();
 
-// Reads pieces up to the next one that contains any of the markers and
-// leaves that one in lineBuffer (true). The pieces passed over are written
-// to `copyTo` when it is given. False when the file ends first.
-bool nextMarkedLine(LineSource& source, const MarkerSet& markers, OutputFile* copyTo);
+    // The next piece; false at the end of the file.
+    bool nextPiece(Piece& piece);
+    // Passes over the rest of the line that the last piece belongs to.
+    bool skipRestOfLine(const Piece& last);
 
-// The unread line that starts at block[from], when it is whole in the block
-// and one piece long: its text without the line end in `text`, and in `next`
-// where the line after it starts. False otherwise (nothing is consumed
-// either way), and the caller reads the line with nextLine.
-bool peekShortLine(const LineSource& source, std::size_t from, std::string_view& text,
-                   std::size_t& next);
+    // The number of the line that the next byte belongs to.
+    std::uint64_t lineNumber() const { return line_; }
+    // Offset in the file of the next byte.
+    std::uint64_t offset() const { return blockOffset_ + position_; }
+    bool readFailed() const { return readFailed_; }
+    // Whether the source passes over lines by searching blocks.
+    bool searchesBlocks() const { return bulkSkip_; }
 
-// True when the unread bytes at block[from] are the line `text` (shorter
-// than a piece, without line ends) and its line end, whole in the block;
-// `next` is then where the line after it starts. Nothing is consumed.
-inline bool startsWithLine(const LineSource& source, std::size_t from, std::string_view text,
-                           std::size_t& next) {
-    std::size_t size = text.size();
-    if (from > source.filled || source.filled - from < size + 2) return false;
-    const char* at = source.block + from;
-    if (std::memcmp(at, text.data(), size) != 0) return false;
-    if (at[size] == '\n') {
-        next = from + size + 1;
-        return true;
+    // Passes over whole lines up to the first line that `check` accepts,
+    // among those whose number has the parity `parity` and that end with a
+    // digit of `digits` as a group code line does, and stops at its start
+    // (true). False when the file ends first. The check is offered the
+    // candidates in file order; with `withFollowing` (when the source
+    // searches blocks), each with the line after it.
+    bool seekDigitLine(const DigitSet& digits, std::uint64_t parity, LineCheck& check,
+                       bool withFollowing = false);
+
+    // Looks ahead, from the next byte, for the first line that begins with a
+    // text of `markers` and that `check` accepts; nothing is passed over.
+    // When the block holds none, passes over the lines before the last line
+    // in it that `boundary` accepts and looks on. found: `at` is the offset
+    // of the line; noBoundary: no line in the block is a boundary; end: the
+    // file ends first. Only for a searching source and a searchable set.
+    enum class LookAhead { found, noBoundary, end };
+    LookAhead findMarkedLine(const MarkerSet& markers, LineCheck& check, LineCheck& boundary,
+                             std::uint64_t& at);
+
+    // Looks ahead, from the next byte, for the first line that `check`
+    // accepts among the lines that may be a layer's group code line "8"
+    // (offered with the line after it) on a line of the parity `parity`,
+    // and the lines "ENDSEC" on the others (offered with the line before
+    // it); otherwise as findMarkedLine. `at` is the line's place.
+    LookAhead findLayerLine(std::uint64_t parity, LineCheck& check, LineCheck& boundary, Mark& at);
+
+    // The last line that `check` accepts among the lines of the block from
+    // the reading position up to the line that begins at offset `at`, whose
+    // number is `number`: true, and its place in `found`.
+    bool lastLineBefore(std::uint64_t at, std::uint64_t number, LineCheck& check,
+                        Mark& found) const;
+
+    Mark here() const { return {offset(), line_}; }
+    void keep(const Mark& mark);
+    void releaseKept() { keeping_ = false; }
+    // Goes back to `mark`; -1 when its bytes cannot be read again.
+    int returnTo(const Mark& mark);
+
+    // Every byte passed from now on is also written to `out`, CR LF as LF,
+    // once (going back does not write it again), until stopCopy.
+    void startCopy(OutputFile& out);
+    void stopCopy();
+
+  private:
+    bool refill();
+    std::size_t completeLinesEnd() const;
+    void passOver(std::size_t to, std::uint64_t lines);
+    void flushCopy(bool final);
+    void candidateLine(std::size_t at, bool withPrevious, CandidateLine& line) const;
+    std::size_t indexOf(const void* byte) const {
+        return static_cast<std::size_t>(static_cast<const char*>(byte) - block_);
     }
-    if (at[size] == '\r' && at[size + 1] == '\n') {
-        next = from + size + 2;
-        return true;
-    }
-    return false;
-}
+    bool seekDigitLineByPieces(std::uint64_t parity, LineCheck& check);
+    bool offerDigitLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
+                        std::uint64_t number, bool withFollowing, bool withPrevious,
+                        LineCheck& check);
+    bool passOverToLastBoundary(std::size_t end, std::uint64_t lines, LineCheck& boundary);
+    std::size_t lineEndFrom(std::size_t from, std::size_t end) const;
 
-// Like nextMarkedLine without a copy, but a marked piece that is a whole
-// short line in the block is consumed where it stands: `piece` then holds
-// its text without the line end, its 64 bytes readable until the next read,
-// and lineBuffer is left as it was. Otherwise `piece` is lineBuffer's text.
-bool nextMarkedPiece(LineSource& source, const MarkerSet& markers, std::string_view& piece);
-
-// Passes over the pieces without a marker, as nextMarkedPiece does, and
-// stops before the first piece that holds one, so that the caller may look
-// at its lines where they stand. False when the file ends first. A source
-// that reads piece by piece passes over nothing (it finds the marked piece
-// as it reads); it is false only at the end of the file.
-bool seekMarkedPiece(LineSource& source, const MarkerSet& markers);
-
-// The usual head of an entity, unread at the reading position: the subclass
-// marker line "AcDbEntity", the layer group code line "  8" and a name line
-// of one piece, whole in the block. Gives the name without its line end and
-// where the line after it starts; nothing is consumed. False for any other
-// layout, which the caller then reads line by line.
-bool peekEntityLayer(const LineSource& source, std::string_view& name, std::size_t& next);
-
-// Reads the rest of a line whose first piece is in lineBuffer, so that the
-// next read starts on a new line. False when the file ended first.
-bool skipRestOfLine(LineSource& source);
-
-// True when lineBuffer holds a whole line, its line end included.
-inline bool pieceEndsLine(const LineSource& source) {
-    return source.lineLength > 0 && source.lineBuffer[source.lineLength - 1] == '\n';
-}
-
-#if defined(__SSE2__)
-// The positions in the 16 bytes at `bytes` that hold `c`, as bits.
-inline std::uint64_t bytePositions16(const char* bytes, char c) {
-    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c))));
-}
-#endif
-
-// True when `text` occurs in the `length` bytes at `bytes`. When `length` is
-// 64 or less, all of the 64 bytes at `bytes` must be readable.
-inline bool textContains(const char* bytes, std::size_t length, std::string_view text) {
-    std::size_t size = text.size();
-    if (size == 0) return true;
-    if (size > length) return false;
-#if defined(__SSE2__)
-    if (length <= 64) {
-        // The starts where the first and the last byte of `text` stand,
-        // found for a whole line at once; only there are the bytes between
-        // compared. Most lines fit in their first 16 bytes.
-        std::uint64_t heads = bytePositions16(bytes, text.front());
-        std::uint64_t tails =
-            text.front() == text.back() ? heads : bytePositions16(bytes, text.back());
-        for (std::size_t chunk = 16; chunk < length; chunk += 16) {
-            heads |= bytePositions16(bytes + chunk, text.front()) << chunk;
-            tails |= bytePositions16(bytes + chunk, text.back()) << chunk;
-        }
-        std::uint64_t candidates = heads & (tails >> (size - 1));
-        std::size_t starts = length - size + 1;
-        if (starts < 64) candidates &= (std::uint64_t{1} << starts) - 1;
-        while (candidates != 0) {
-            auto at = static_cast<std::size_t>(__builtin_ctzll(candidates));
-            if (size <= 2 || std::memcmp(bytes + at + 1, text.data() + 1, size - 2) == 0) {
-                return true;
-            }
-            candidates &= candidates - 1;
-        }
-        return false;
-    }
-#endif
-    return std::string_view(bytes, length).find(text) != std::string_view::npos;
-}
-
-// True when `text` occurs in lineBuffer (all of whose bytes are initialised).
-inline bool lineContains(const LineSource& source, std::string_view text) {
-    static_assert(sizeof(LineSource::lineBuffer) >= 64);
-    return textContains(source.lineBuffer, source.lineLength, text);
-}
-
-// Offset in the file of the first byte not yet read.
-inline std::uint64_t sourceOffset(const LineSource& source) {
-    return source.blockOffset + source.position;
-}
+    int fd_ = -1;
+    bool ownsFd_ = false;
+    bool bulkSkip_ = true;
+    bool wideVectors_ = false;
+    std::size_t readLimit_ = SOURCE_BLOCK;
+    bool endOfInput_ = false;
+    bool readFailed_ = false;
+    std::unique_ptr<char[]> storage_;
+    char* block_ = nullptr;          // SEARCH_PADDING bytes after the storage's start
+    std::uint64_t blockOffset_ = 0;  // file offset of block_[0]
+    std::size_t position_ = 0;       // first unread byte of the block
+    std::size_t lineStart_ = 0;      // of the line last offered
+    std::size_t filled_ = 0;         // bytes in the block
+    std::uint64_t line_ = 1;
+    bool keeping_ = false;
+    Mark kept_;
+    OutputFile* copyTo_ = nullptr;
+    std::uint64_t copiedTo_ = 0;  // offset up to which the bytes were written
+};
 
 }  // namespace dxfprofile

@@ -1,16 +1,28 @@
-// The entity readers of the mode-3 scan. Each is entered with lineBuffer
-// holding the subclass marker line that selected it, reads its groups from
-// the scan's line source and appends its records to the entity table.
+// The entity readers of the mode-3 scan. Each takes an entity's groups and
+// appends its records to the entity table.
 #pragma once
+
+#include <vector>
+
+#include "reader/entity_groups.h"
 
 namespace dxfprofile {
 
-void readLineEntity();
-void readPointEntity();
-void readCircleEntity();
-void readPolyline();
+enum class EntityOutcome {
+    read,     // its records are appended
+    tilted,   // it lies in a tilted plane: no record
+    leftOut,  // a kind that gives no record
+};
 
-// The next line as a coordinate: atof, nudged, narrowed to single precision.
-float readCoordinate();
+EntityOutcome readLineEntity(const EntityGroups& entity);
+EntityOutcome readPointEntity(const EntityGroups& entity);
+// CIRCLE and ARC.
+EntityOutcome readCircleEntity(const EntityGroups& entity);
+// LWPOLYLINE.
+EntityOutcome readPolyline(const EntityGroups& entity);
+// POLYLINE with its VERTEX entities: 2D polylines only; 3D polylines and
+// meshes are left out.
+EntityOutcome readHeavyPolyline(const EntityGroups& polyline,
+                                const std::vector<EntityGroups>& vertices);
 
 }  // namespace dxfprofile

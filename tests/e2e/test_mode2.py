@@ -98,63 +98,28 @@ def test_empty_entities_section(converter, tmp_path):
     assert (tmp_path / "plan.layers").read_bytes() == b""
 
 
-def test_entities_in_an_earlier_value_starts_the_copy_there(converter, tmp_path):
+def test_section_words_in_values_do_not_move_the_copy(converter, tmp_path):
+    # The section is the one whose (0, SECTION) pair is followed by
+    # (2, ENTITIES); the words elsewhere, in values however long, are text.
     header = (
         b"  0\nSECTION\n  2\nHEADER\n  9\n$PROJECTNAME\n  1\nALL ENTITIES ON LAYER 0\n"
-        b"  0\nENDSEC\n"
+        b"  9\n$X\n  1\n" + b"y" * 70 + b"ENTITIES\n  0\nENDSEC\n"
     )
-    dxf = header + b"  0\nSECTION\n  2\n" + PLAN_SECTION + TRAILER
-    run = run_mode2(converter, tmp_path, dxf)
-    assert run.status == 0
-    assert run.stdout == success_stdout([])
-    assert (tmp_path / "plan.sdxf").read_bytes() == b"ALL ENTITIES ON LAYER 0\n  0\nENDSEC\nEOF"
-
-
-def test_endsec_in_a_value_ends_the_copy_there(converter, tmp_path):
     section = (
         b"ENTITIES\n"
-        + entity(b"TEXT", b"NOTES", b"100\nAcDbText\n  1\nsee ENDSEC below\n")
+        + entity(b"TEXT", b"NOTES", b"100\nAcDbText\n  1\nsee ENDSEC below\n  1\nENDSEC\n")
+        + b"999\n" + b"y" * 70 + b"ENDSEC" + b"z" * 60 + b"\n"
         + entity(b"LINE", b"WALLS", LINE_GROUPS)
         + b"  0\nENDSEC\n"
     )
-    run = run_mode2(converter, tmp_path, drawing(section))
+    run = run_mode2(converter, tmp_path, header + b"  0\nSECTION\n  2\n" + section + TRAILER)
     assert run.status == 0
-    assert run.stdout == success_stdout([b"NOTES"])
-    cut = section.index(b"see ENDSEC below\n") + len(b"see ENDSEC below\n")
-    assert (tmp_path / "plan.sdxf").read_bytes() == section[:cut] + b"EOF"
-
-
-def test_long_line_holding_endsec_ends_the_copy_after_its_piece(converter, tmp_path):
-    # Reads take 63 bytes: "ENDSEC" split by a piece boundary is not seen,
-    # one inside the second piece of a line is, and the copy ends with that
-    # piece, "EOF" following on the same line.
-    straddling = b"x" * 60 + b"ENDSEC" + b"\n"
-    long_line = b"y" * 70 + b"ENDSEC" + b"z" * 60 + b"\n"
-    section = b"ENTITIES\n" + entity(b"LINE", b"WALLS", LINE_GROUPS) + b"999\n" + straddling
-    section += b"999\n" + long_line + b"  0\nENDSEC\n"
-    run = run_mode2(converter, tmp_path, drawing(section))
-    assert run.status == 0
-    assert run.stdout == success_stdout([b"WALLS"])
-    cut = section.index(long_line) + 126
-    assert (tmp_path / "plan.sdxf").read_bytes() == section[:cut] + b"EOF"
-
-
-def test_long_line_holding_entities_starts_the_copy_at_its_piece(converter, tmp_path):
-    long_line = b"y" * 70 + b"ENTITIES" + b"z" * 10 + b"\n"
-    dxf = b"999\n" + long_line + b"  0\nENDSEC\n" + TRAILER
-    run = run_mode2(converter, tmp_path, dxf)
-    assert run.status == 0
-    assert (tmp_path / "plan.sdxf").read_bytes() == long_line[63:] + b"  0\nENDSEC\nEOF"
-
-
-def test_line_holding_entities_and_endsec_does_not_end_the_copy(converter, tmp_path):
-    section = b"ENTITIES ENDSEC\n" + entity(b"LINE", b"WALLS", LINE_GROUPS) + b"  0\nENDSEC\n"
-    run = run_mode2(converter, tmp_path, drawing(section))
-    assert run.status == 0
+    assert run.stdout == success_stdout([b"NOTES", b"WALLS"])
     assert (tmp_path / "plan.sdxf").read_bytes() == section + b"EOF"
-    # The inventory, like a mode-3 scan, stops at the first line holding
-    # "ENDSEC", which here is the SDXF file's first line.
-    assert run.stdout == success_stdout([])
+    # A name that only holds the word names no section.
+    run = run_mode2(converter, tmp_path, drawing(b"ENTITIES ENDSEC\n  0\nENDSEC\n"))
+    assert run.status == unsigned(-1)
+    assert run.stdout.endswith(b"\nError: no ENTITIES section found\n\ndone")
 
 
 def test_bytes_are_copied_whatever_they_are(converter, tmp_path):
@@ -176,23 +141,30 @@ def test_names_differing_in_case_or_blanks_are_different_layers(converter, tmp_p
     assert (tmp_path / "plan.layers").read_bytes() == b"".join(n + b"\n" for n in listed)
 
 
-def test_layer_group_must_follow_the_entity_marker_directly(converter, tmp_path):
+def test_layer_group_counts_wherever_it_stands(converter, tmp_path):
     section = (
         b"ENTITIES\n"
-        # A paper-space flag between the marker and the layer: not listed.
+        # In paper space, whether the flag comes before the layer or after it.
         b"  0\nCIRCLE\n100\nAcDbEntity\n 67\n1\n  8\nPAPER\n100\nAcDbCircle\n"
-        # Left-aligned "8" is a layer group; " 8" with one blank is not.
+        b"  0\nCIRCLE\n  8\nPAPER2\n 67\n     1\n"
+        # Codes are numbers however they are aligned.
         b"  0\nLINE\n100\nAcDbEntity\n8\nLEFT\n100\nAcDbLine\n"
         b"  0\nLINE\n100\nAcDbEntity\n 8\nONEBLANK\n100\nAcDbLine\n"
-        # The layer group before the marker, as some writers put it.
-        b"  0\nLINE\n  8\nBEFORE\n100\nAcDbEntity\n100\nAcDbLine\n"
+        # The layer group before the marker, as some writers put it, and R12
+        # entities without markers; the first group 8 counts.
+        b"  0\nLINE\n  8\nBEFORE\n100\nAcDbEntity\n100\nAcDbLine\n  8\nSECOND\n"
+        b"  0\nLINE\n  8\nR12\n 10\n0.0\n"
+        # No layer group at all, and a polyline's vertices: not listed.
+        b"  0\nLINE\n 10\n0.0\n"
+        b"  0\nPOLYLINE\n  8\nPOLY\n  0\nVERTEX\n  8\nVERTEXES\n  0\nSEQEND\n  8\nENDS\n"
         b"  0\nLINE\n100\nAcDbEntity\n  8\nRIGHT\n100\nAcDbLine\n"
         b"  0\nENDSEC\n"
     )
+    listed = [b"LEFT", b"ONEBLANK", b"BEFORE", b"R12", b"POLY", b"RIGHT"]
     run = run_mode2(converter, tmp_path, drawing(section))
     assert run.status == 0
-    assert run.stdout == success_stdout([b"LEFT", b"RIGHT"])
-    assert (tmp_path / "plan.layers").read_bytes() == b"LEFT\nRIGHT\n"
+    assert run.stdout == success_stdout(listed)
+    assert (tmp_path / "plan.layers").read_bytes() == b"".join(n + b"\n" for n in listed)
 
 
 def test_forty_layers_are_all_listed_in_order(converter, tmp_path):
@@ -275,7 +247,8 @@ def test_memory_does_not_grow_with_the_file(tmp_path):
         for _ in range(50):
             out.write(block)
         out.write(b"  0\nENDSEC\n" + TRAILER)
-    (tmp_path / "small.dxf").write_bytes(drawing(b"ENTITIES\n" + block[:900] + b"  0\nENDSEC\n"))
+    small_section = entity(b"LINE", b"WALLS", LINE_GROUPS) * 10
+    (tmp_path / "small.dxf").write_bytes(drawing(b"ENTITIES\n" + small_section + b"  0\nENDSEC\n"))
     small = peak_memory_kib([binary, "2", "small.dxf"], tmp_path)
     big = peak_memory_kib([binary, "2", "big.dxf"], tmp_path)
     assert (tmp_path / "big.sdxf").stat().st_size > 40_000_000
@@ -287,8 +260,8 @@ def test_many_names_are_found_without_a_pass_over_earlier_ones(converter, tmp_pa
     # take minutes; a lookup takes well under a second.
     count = 300_000
     section = b"ENTITIES\n" + b"".join(
-        b"100\nAcDbEntity\n  8\nL%d\n" % i for i in range(count)
-    ) + b"100\nAcDbEntity\n  8\nL0\n  0\nENDSEC\n"
+        b"  0\nLINE\n  8\nL%d\n" % i for i in range(count)
+    ) + b"  0\nLINE\n  8\nL0\n  0\nENDSEC\n"
     (tmp_path / "plan.dxf").write_bytes(drawing(section))
     started = time.monotonic()
     run = converter(2, "plan.dxf", timeout=60)

@@ -176,15 +176,15 @@ def test_donut_of_two_vertices_is_two_half_circles(converter, tmp_path):
         b"ARC    A02 102    0.000000    0.000000    5.000000  360.000000  180.000000    0.000000  180.000000")
 
 
-def test_malformed_bulge_sequences_take_no_foreign_coordinates(converter, tmp_path):
-    # A bulge before the first vertex, then two bulges in a row.
+def test_bulges_that_belong_to_no_vertex_are_passed_over(converter, tmp_path):
+    # A bulge before the first vertex, and a second bulge of a vertex: each
+    # vertex takes the first bulge after it.
     points = (b" 42\n0.5\n" + vertices((b"0", b"0"), (b"10", b"0"), bulges={1: b"1"})
               + b" 42\n0.25\n" + vertices((b"10", b"10")))
-    run, written = convert(converter, tmp_path, sdxf(polyline(b" 90\n4\n 70\n1\n" + points)))
+    run, written = convert(converter, tmp_path, sdxf(polyline(b" 90\n3\n 70\n1\n" + points)))
     assert run.status == 0
-    assert run.stdout == stdout([b"bulge2", b"seg", b"bulge1", b"bulge2"], 1)
-    assert written == profile(
-        b"LINE   L01 101    0.000000    0.000000   10.000000    0.000000    0.000000")
+    assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3)
+    assert written == profile(*TRIANGLE_RECORDS)
 
 
 def test_more_than_64_segments_are_refused(converter, tmp_path):

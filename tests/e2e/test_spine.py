@@ -199,7 +199,7 @@ def test_crlf_input_with_every_kind(converter, tmp_path):
     data = sdxf(line(b"A"), text(b"A"), circle(b"A"), line(b"B"), point(b"A"))
     records = LINE_RECORD + CIRCLE_RECORD + POINT_RECORD
     run = run_layer(converter, tmp_path, data.replace(b"\n", b"\r\n"))
-    expect_profile(run, tmp_path, records, 3, stderr=b"Left out of layer A:\n  AcDbText: 1\n")
+    expect_profile(run, tmp_path, records, 3, stderr=b"Left out of layer A:\n  TEXT: 1\n")
 
 
 def test_64_records_are_all_written(converter, tmp_path):
@@ -226,20 +226,24 @@ def test_65_records_are_refused_and_an_existing_profile_is_left_empty(converter,
 def test_text_on_the_layer_does_not_take_the_next_layers_line(converter, tmp_path):
     data = sdxf(text(b"A"), line(b"B"))
     run = run_layer(converter, tmp_path, data)
-    expect_profile(run, tmp_path, b"", 0, stderr=b"Left out of layer A:\n  AcDbText: 1\n")
+    expect_profile(run, tmp_path, b"", 0, stderr=b"Left out of layer A:\n  TEXT: 1\n")
     run = run_layer(converter, tmp_path, data, "B")
     expect_profile(run, tmp_path, LINE_RECORD, 1, "B")
 
 
 def test_unsupported_entity_last_on_the_layer_does_not_fail(converter, tmp_path):
     run = run_layer(converter, tmp_path, sdxf(line(b"A"), text(b"A")))
-    expect_profile(run, tmp_path, LINE_RECORD, 1, stderr=b"Left out of layer A:\n  AcDbText: 1\n")
+    expect_profile(run, tmp_path, LINE_RECORD, 1, stderr=b"Left out of layer A:\n  TEXT: 1\n")
 
 
-def test_file_ending_during_the_look_ahead_has_no_geometry(converter, tmp_path):
-    data = b"ENTITIES\n" + line(b"A") + head(b"TEXT", b"A") + b"100\nAcDbText\n 10\n1.0\n"
+def test_file_ending_in_an_entity_of_the_layer_before_its_coordinates_has_no_geometry(
+        converter, tmp_path):
+    data = b"ENTITIES\n" + line(b"A") + head(b"TEXT", b"A") + b"100\nAcDbText\n"
     run = run_layer(converter, tmp_path, data)
     expect_failure(run, tmp_path, -2, b"\nError: DXF file contains no geometry")
+    # Once a coordinate was read, the entity was there: the file just ends.
+    run = run_layer(converter, tmp_path, data + b" 10\n1.0\n")
+    expect_failure(run, tmp_path, -1, b"\nError: End of DXF file reached\n")
 
 
 def test_circle_with_extended_data_stays_a_circle(converter, tmp_path):
