@@ -22,6 +22,10 @@ R2000_HEADER = b"  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nEND
 CODES = {"LINE": b"101", "ARC": b"102", "POINT": b"103", "CIRCLE": b"104"}
 REL = 1e-4  # relative, and the absolute floor near zero
 ANGLE_TOLERANCE = REL * 360.0
+CURVES = ("SPLINE", "ELLIPSE")
+# Set once splines and ellipses become records: test_curves.py then checks
+# the layers that hold them, and test_samples.py the others.
+CURVES_APPROXIMATED = False
 
 
 @lru_cache(maxsize=None)
@@ -47,6 +51,11 @@ def layer_entities(doc):
         for e in (entity, *getattr(entity, "attribs", ())):
             if e.dxf.hasattr("layer"):
                 yield e
+
+
+def curve_kinds(doc, layer):
+    return {e.dxftype() for e in layer_entities(doc)
+            if e.dxf.layer == layer and e.dxftype() in CURVES}
 
 
 def model_space_layers(doc):

@@ -36,9 +36,9 @@ def test_flipped_entities_agree_with_ezdxf(converter, tmp_path):
     msp.add_arc((12.5, -3.25), 4.0, 20.0, 250.0, dxfattribs={**DOWN, "thickness": 2.0})
     msp.add_arc((-7.0, 8.0), 1.5, 300.0, 45.0, dxfattribs=DOWN)
     msp.add_circle((3.0, 4.0), 2.25, dxfattribs=DOWN)
-    msp.add_lwpolyline([(0, 0, 0, 0, 0.4), (10, 0, 0, 0, -1.2), (10, 10, 0, 0, 0), (0, 10, 0, 0, 2.0)],
-                       format="xyseb", close=True, dxfattribs={**DOWN, "const_width": 0.5})
-    msp.add_lwpolyline([(1, 1, 0, 0, 1.0), (5, 1, 0, 0, 1.0)], format="xyseb", close=True,
+    msp.add_lwpolyline([(0, 0, 0.4), (10, 0, -1.2), (10, 10, 0), (0, 10, 2.0)], format="xyb",
+                       close=True, dxfattribs={**DOWN, "const_width": 0.5})
+    msp.add_lwpolyline([(1, 1, 1.0), (5, 1, 1.0)], format="xyb", close=True,
                        dxfattribs={**DOWN, "elevation": 42.0})
     msp.add_arc((1.0, 2.0), 3.0, 45.0, 135.0, dxfattribs={"layer": "CUT", "thickness": 1.0})
     assert convert_and_check(converter, tmp_path, doc) == {"ARC": 8, "LINE": 1, "CIRCLE": 1}
