@@ -1,104 +1,149 @@
-"""Every sample drawing through the whole chain: mode 2, then mode 3 for each
-layer that the layers file lists. No run may crash or hang; every profile
-written must be well formed."""
+"""Every sample drawing through the whole chain, checked against ezdxf's
+reading of it: mode 2 lists the layers of the model-space entities, and mode
+3 writes, record by record, the lines, points, circles, arcs and polyline
+segments that ezdxf finds on each layer, in world coordinates."""
 
 import os
-import re
 import shutil
+from collections import Counter
 
 import pytest
 
-from conftest import DATA, IDENTIFIER, unsigned
+from conftest import DATA, unsigned
+from oracle import (CURVES_APPROXIMATED, check_records, curve_kinds, encoded, expected_records,
+                    layer_entities, model_space_layers, profile_records, raw_layer_entities,
+                    raw_layers, read_drawing)
 
 SAMPLES = DATA / "samples"
-DRAWINGS = sorted(SAMPLES.glob("*.dxf"))
-STATUSES = {unsigned(s) for s in (0, -1, -2, -4, -5)}
 TIMEOUT = 20
+TOO_MANY = "status 251"  # more than 64 records: an empty profile
 
-# The layers each drawing lists: entities whose "AcDbEntity" line is followed
-# directly by the layer group, in order of first appearance.
-EXPECTED_LAYERS = {
-    "acad-laser-cp1252-layer-names-r2004": [
-        b"Cut Lazer out line",
-        b"courbes niveau",
-        b"coupe lazer Marquers niveaux",
-        b"trac\xe9",
-        b"cadre 2",
-    ],
-    # The circle and both viewports are in paper space: a 67 group comes first.
-    "acad-r2018-model-and-paper-space": [b"0"],
-    "acad2017-arcs": [b"Title Block", b"0"],
-    "acad2017-circles": [b"Title Block", b"0"],
-    "acad2017-donuts-lwpolyline-width-bulge": [b"Title Block", b"0"],
-    "acad2017-lwpolylines": [b"Title Block", b"0"],
-    "acad2017-points": [b"Title Block", b"0"],
-    # No subclass markers at all.
-    "acad2017-saved-as-r12-no-subclass": [],
-    "acad2017-saved-as-r2000": [b"Title Block", b"0"],
-    "autodesk-r12-negative-extrusion-arcs": [],
-    "cadman-cutting-engraving-layers": [b"GEOMETRY-CUTTING", b"GEOMETRY-ENGRAVING"],
-    "cam-layers-lwpolyline-bulges-r2004": [b"Through Hole", b"Pocket", b"Cutout", b"Text"],
-    "edge-circle-radius-zero-and-negative": [b"0"],
-    "librecad-circles-arcs-ellipses": [b"0"],
-    "librecad-closed-lwpolyline-bulges": [b"0"],
-    "librecad-lines-circle-three-layers": [b"dashedred", b"solidblue1mm", b"0"],
-    # The layer group stands before "AcDbEntity" or after the subclass marker.
-    "qcad-dxflib-layer-before-subclass": [],
-    "qcad-lines-xdata-crlf": [b"0"],
-    "snippet-arc-negative-extrusion": [b"FG-Dtl-Dim"],
-    "snippet-closed-lwpolyline-bulge-large-coords": [b"test"],
+# Each drawing's layers in the order that mode 2 lists them, each with the
+# number of records that mode 3 writes. SPLINE and ELLIPSE give no record yet
+# (see CURVES_APPROXIMATED).
+EXPECTED = {
+    "acad-laser-cp1252-layer-names-r2004": {  # 0xE9 in the drawing's code page
+        "Cut Lazer out line": 32, "courbes niveau": 55, "coupe lazer Marquers niveaux": 26,
+        "tracé": TOO_MANY, "cadre 2": 6,
+    },
+    # The circle and both viewports are in paper space.
+    "acad-r2018-model-and-paper-space": {"0": 6},
+    "acad2017-arcs": {"Title Block": 30, "0": 3},
+    "acad2017-circles": {"Title Block": 30, "0": 2},
+    "acad2017-donuts-lwpolyline-width-bulge": {"Title Block": 30, "0": 6},
+    "acad2017-lwpolylines": {"Title Block": 30, "0": 7},
+    "acad2017-points": {"Title Block": 30, "0": 4},
+    # Listed now that groups are read by code, without subclass markers too.
+    "acad2017-saved-as-r12-no-subclass": {"TITLE_BLOCK": 30, "0": 0},
+    "acad2017-saved-as-r2000": {"Title Block": 30, "0": 0},
+    # Listed now that groups are read by code; ten arcs and circles point down.
+    "autodesk-r12-negative-extrusion-arcs": {"0": 27, "ADSK_CONSTRAINTS": 0},
+    "cadman-cutting-engraving-layers": {"GEOMETRY-CUTTING": 4, "GEOMETRY-ENGRAVING": 4},
+    "cam-layers-lwpolyline-bulges-r2004": {"Through Hole": 4, "Pocket": 44, "Cutout": 0, "Text": 0},
+    "edge-circle-radius-zero-and-negative": {"0": 2},
+    "freecad-flange": {"Rim": 1, "Holes": 2, "Key": 4, "Arcs": 1, "Oval": 0},
+    "gdal-survey-pins": {"Boundary": 4, "Pins": 3},
+    # Each curve is closed by a LINE of no length.
+    "inkscape-gasket-r14": {"Outer": 1, "Bolt_holes": 4, "Bore": 5, "Marks": 2},
+    "kicad-board-outline-r12": {"BLACK": 8},
+    "librecad-circles-arcs-ellipses": {"0": 3},
+    "librecad-closed-lwpolyline-bulges": {"0": 12},
+    "librecad-lines-circle-three-layers": {"dashedred": 4, "solidblue1mm": 1, "0": 4},
+    "openscad-washer-r12": {"0": 28},
+    "pstoedit-frame-r12-polyline": {"0": 50},
+    "pstoedit-frame-r14-spline": {"0": 8},
+    # Listed now that the layer group is found wherever it stands.
+    "qcad-dxflib-layer-before-subclass": {"boxes": TOO_MANY, "entities": 0},
+    "qcad-lines-xdata-crlf": {"0": 8},
+    "snippet-arc-negative-extrusion": {"FG-Dtl-Dim": 1},
+    "snippet-closed-lwpolyline-bulge-large-coords": {"test": 8},
 }
 
-VALUE = rb" *-?\d+\.\d{6}"
-RECORD = re.compile(
-    rb"(?:(?:LINE   L\d\d 101|POINT  P\d\d 103|CIRCLE C\d\d 104)(?: " + VALUE + rb"){5}"
-    rb"|ARC    A\d\d 102(?: " + VALUE + rb"){7})"
-)
+# What today's reader, which takes groups by position after the subclass
+# markers, gets wrong: a whole drawing (both modes), or one layer.
+NO_MARKERS = "no subclass markers: no layer is found"
+LAYER_GROUP_MOVED = "the layer group stands before AcDbEntity or after the subclass marker"
+NO_Z = "no Z groups: LINE 10/20/11/21, ARC and CIRCLE 10/20/40"
+TODAY = {
+    "acad2017-saved-as-r12-no-subclass": NO_MARKERS,
+    "autodesk-r12-negative-extrusion-arcs": NO_MARKERS,
+    "kicad-board-outline-r12": NO_MARKERS,
+    "openscad-washer-r12": NO_MARKERS,
+    "pstoedit-frame-r12-polyline": NO_MARKERS,
+    "qcad-dxflib-layer-before-subclass": LAYER_GROUP_MOVED,
+    ("freecad-flange", "Rim"): NO_Z,
+    ("freecad-flange", "Holes"): NO_Z,
+    ("gdal-survey-pins", "Pins"): "POINT without its Z group",
+    ("librecad-circles-arcs-ellipses", "0"): NO_Z,
+    ("librecad-lines-circle-three-layers", "dashedred"): NO_Z,
+    ("librecad-lines-circle-three-layers", "solidblue1mm"): NO_Z,
+    ("librecad-lines-circle-three-layers", "0"): NO_Z,
+    ("pstoedit-frame-r14-spline", "0"): "colour and line type groups after AcDbLine",
+}
 
 
-def check_profile(data, layer):
-    """A profile: the layer and an identifier, the count, the records, EOF."""
-    lines = data.split(b"\n")
-    header_layer, _, identifier = lines[0].rpartition(b",")
-    assert header_layer == layer
-    assert IDENTIFIER.match(identifier), lines[0]
-    count = int(lines[1])
-    assert 0 <= count <= 64
-    records = lines[2 : 2 + count]
-    for record in records:
-        assert RECORD.fullmatch(record), record
-    assert lines[2 + count :] == [b"EOF", b""]
+def marked(*key):
+    reason = TODAY.get(key[0]) or TODAY.get(key)
+    if not reason:
+        return ()
+    return pytest.mark.xfail(strict=True, reason=f"groups read by position today: {reason}")
 
 
-def test_every_drawing_has_its_expected_layers_entry():
-    assert sorted(d.stem for d in DRAWINGS) == sorted(EXPECTED_LAYERS)
+def convert(converter, tmp_path, sample):
+    shutil.copy(SAMPLES / f"{sample}.dxf", tmp_path)
+    return converter(2, f"{sample}.dxf", timeout=TIMEOUT)
 
 
-@pytest.mark.parametrize("drawing", DRAWINGS, ids=lambda d: d.stem)
-def test_sample_goes_through_mode_2_and_mode_3(converter, tmp_path, drawing):
-    shutil.copy(drawing, tmp_path / drawing.name)
-    stem = drawing.stem
-    run = converter(2, drawing.name, timeout=TIMEOUT)
-    names = EXPECTED_LAYERS[stem]
+def test_every_sample_drawing_is_in_the_table():
+    assert sorted(p.stem for p in SAMPLES.glob("*.dxf")) == sorted(EXPECTED)
+
+
+@pytest.mark.parametrize("sample", [pytest.param(s, marks=marked(s)) for s in EXPECTED])
+def test_mode_2_lists_the_layers_of_model_space_entities(converter, tmp_path, sample):
+    doc = read_drawing(SAMPLES / f"{sample}.dxf")
+    assert list(EXPECTED[sample]) == model_space_layers(doc)
+    names = [encoded(doc, name) for name in EXPECTED[sample]]
+    assert names == raw_layers((SAMPLES / f"{sample}.dxf").read_bytes())
+
+    run = convert(converter, tmp_path, sample)
     assert run.status == 0
     assert run.stdout == (
-        f"\nInput:{stem}.dxf\nOutput:{stem}.sdxf\nOutput:{stem}.layers".encode()
-        + b"\nFound %d layers:" % len(names)
-        + b"".join(b"\n" + name for name in names)
-        + b"\ndone"
+        f"\nInput:{sample}.dxf\nOutput:{sample}.sdxf\nOutput:{sample}.layers".encode()
+        + b"\nFound %d layers:" % len(names) + b"".join(b"\n" + name for name in names) + b"\ndone"
     )
-    sdxf = (tmp_path / f"{stem}.sdxf").read_bytes()
-    assert sdxf.startswith(b"ENTITIES\n")
-    assert sdxf.endswith(b"ENDSEC\nEOF")
-    layers = (tmp_path / f"{stem}.layers").read_bytes()
-    assert layers == b"".join(name + b"\n" for name in names)
+    assert (tmp_path / f"{sample}.layers").read_bytes() == b"".join(name + b"\n" for name in names)
+    sdxf = (tmp_path / f"{sample}.sdxf").read_bytes()
+    assert sdxf.startswith(b"ENTITIES\n") and sdxf.endswith(b"ENDSEC\nEOF")
 
-    for layer in layers.split(b"\n")[:-1]:
-        # Names are bytes (one is in a single-byte code page): pass them as
-        # the file system encodes them.
-        run = converter(3, f"{stem}.sdxf", os.fsdecode(layer), timeout=TIMEOUT)
-        assert run.status in STATUSES, (layer, run.stdout)
-        assert run.stdout.startswith(b"\nInput:%s.sdxf\nLayer name = %s" % (stem.encode(), layer))
-        assert run.stdout.endswith(b"\ndone")
-        if run.status == 0:
-            check_profile((tmp_path / os.fsdecode(layer + b".txt")).read_bytes(), layer)
+
+@pytest.mark.parametrize("sample, layer", [
+    pytest.param(s, layer, marks=marked(s, layer), id=f"{s}:{layer}")
+    for s, layers in EXPECTED.items() for layer in layers
+])
+def test_mode_3_writes_the_geometry_that_ezdxf_reads(converter, tmp_path, sample, layer):
+    path = SAMPLES / f"{sample}.dxf"
+    doc = read_drawing(path)
+    name = encoded(doc, layer)
+    if CURVES_APPROXIMATED and curve_kinds(doc, layer):
+        pytest.skip("test_curves.py checks the layers that hold curves")
+    expected = expected_records(doc, layer)
+    # Nothing on the layer is lost to ezdxf: it has every entity the file holds.
+    in_file = [kind for kind, on in raw_layer_entities(path.read_bytes()) if on == name]
+    in_ezdxf = [e.dxftype() for e in layer_entities(doc) if e.dxf.layer == layer]
+    assert Counter(in_ezdxf) == Counter(in_file)
+
+    assert convert(converter, tmp_path, sample).status == 0
+    run = converter(3, f"{sample}.sdxf", os.fsdecode(name), timeout=TIMEOUT)
+    assert run.stdout.startswith(b"\nInput:%s.sdxf\nLayer name = %s\n" % (sample.encode(), name))
+    processed = b"\nProcessed %d entities\n" % len(expected)
+    profile = tmp_path / os.fsdecode(name + b".txt")
+    if EXPECTED[sample][layer] == TOO_MANY:
+        assert len(expected) > 64
+        assert run.status == unsigned(-5)
+        assert run.stdout.endswith(processed + b"Error: DXF layer contains too many entities\ndone")
+        assert profile.read_bytes() == b""
+        return
+    assert EXPECTED[sample][layer] == len(expected) <= 64
+    assert run.status == 0, run.stdout
+    assert run.stdout.endswith(processed + b"done")
+    check_records(profile_records(profile.read_bytes(), name), expected, f"{sample}, {layer}")
