@@ -44,7 +44,6 @@ def test_flipped_entities_agree_with_ezdxf(converter, tmp_path):
     assert convert_and_check(converter, tmp_path, doc) == {"ARC": 8, "LINE": 1, "CIRCLE": 1}
 
 
-@pytest.mark.xfail(strict=True, reason="heavy polylines are passed over today")
 @pytest.mark.parametrize("version", ["R12", "R2000"])
 def test_heavy_polylines_agree_with_ezdxf(converter, tmp_path, version):
     doc = ezdxf.new(version)

@@ -59,36 +59,6 @@ EXPECTED = {
     "snippet-closed-lwpolyline-bulge-large-coords": {"test": 8},
 }
 
-# What today's reader, which takes groups by position after the subclass
-# markers, gets wrong: a whole drawing (both modes), or one layer.
-NO_MARKERS = "no subclass markers: no layer is found"
-LAYER_GROUP_MOVED = "the layer group stands before AcDbEntity or after the subclass marker"
-NO_Z = "no Z groups: LINE 10/20/11/21, ARC and CIRCLE 10/20/40"
-TODAY = {
-    "acad2017-saved-as-r12-no-subclass": NO_MARKERS,
-    "autodesk-r12-negative-extrusion-arcs": NO_MARKERS,
-    "kicad-board-outline-r12": NO_MARKERS,
-    "openscad-washer-r12": NO_MARKERS,
-    "pstoedit-frame-r12-polyline": NO_MARKERS,
-    "qcad-dxflib-layer-before-subclass": LAYER_GROUP_MOVED,
-    ("freecad-flange", "Rim"): NO_Z,
-    ("freecad-flange", "Holes"): NO_Z,
-    ("gdal-survey-pins", "Pins"): "POINT without its Z group",
-    ("librecad-circles-arcs-ellipses", "0"): NO_Z,
-    ("librecad-lines-circle-three-layers", "dashedred"): NO_Z,
-    ("librecad-lines-circle-three-layers", "solidblue1mm"): NO_Z,
-    ("librecad-lines-circle-three-layers", "0"): NO_Z,
-    ("pstoedit-frame-r14-spline", "0"): "colour and line type groups after AcDbLine",
-}
-
-
-def marked(*key):
-    reason = TODAY.get(key[0]) or TODAY.get(key)
-    if not reason:
-        return ()
-    return pytest.mark.xfail(strict=True, reason=f"groups read by position today: {reason}")
-
-
 def convert(converter, tmp_path, sample):
     shutil.copy(SAMPLES / f"{sample}.dxf", tmp_path)
     return converter(2, f"{sample}.dxf", timeout=TIMEOUT)
@@ -98,7 +68,7 @@ def test_every_sample_drawing_is_in_the_table():
     assert sorted(p.stem for p in SAMPLES.glob("*.dxf")) == sorted(EXPECTED)
 
 
-@pytest.mark.parametrize("sample", [pytest.param(s, marks=marked(s)) for s in EXPECTED])
+@pytest.mark.parametrize("sample", list(EXPECTED))
 def test_mode_2_lists_the_layers_of_model_space_entities(converter, tmp_path, sample):
     doc = read_drawing(SAMPLES / f"{sample}.dxf")
     assert list(EXPECTED[sample]) == model_space_layers(doc)
@@ -117,7 +87,7 @@ def test_mode_2_lists_the_layers_of_model_space_entities(converter, tmp_path, sa
 
 
 @pytest.mark.parametrize("sample, layer", [
-    pytest.param(s, layer, marks=marked(s, layer), id=f"{s}:{layer}")
+    pytest.param(s, layer, id=f"{s}:{layer}")
     for s, layers in EXPECTED.items() for layer in layers
 ])
 def test_mode_3_writes_the_geometry_that_ezdxf_reads(converter, tmp_path, sample, layer):
