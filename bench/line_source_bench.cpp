@@ -1,6 +1,7 @@
-// Micro benchmarks of the line source: pieces per second on short drawing
-// lines, on long lines and on CR LF lines, and the rate at which
-// nextMarkedLine passes over pieces without markers (with and without a copy).
+// Micro benchmarks of the reader: pieces per second on short drawing lines,
+// on long lines and on CR LF lines, and the rate at which the entity heads
+// are passed over as mode 3 and mode 2 pass over them (with and without the
+// copy of mode 2).
 //
 // Each input is a file of about 32 MB in a temporary directory, read from the
 // page cache.
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "io/output_file.h"
+#include "reader/entity_head.h"
 #include "reader/line_source.h"
 
 namespace dxfprofile {
@@ -45,7 +47,11 @@ std::string drawingText(const char* lineEnd) {
             text += lineEnd;
         }
     }
-    text += "  0\nENDSEC\nEOF";
+    text += "  0";
+    text += lineEnd;
+    text += "ENDSEC";
+    text += lineEnd;
+    text += "EOF";
     return text;
 }
 
@@ -103,10 +109,11 @@ OutputFile benchCopy;
 void readAllPieces(benchmark::State& state, const InputFile& file) {
     std::int64_t pieces = 0;
     for (auto _ : state) {
-        if (openLineSource(benchSource, file.path()) != 0) std::abort();
-        while (nextLine(benchSource)) ++pieces;
-        benchmark::DoNotOptimize(benchSource.lineBuffer[0]);
-        closeLineSource(benchSource);
+        if (benchSource.open(file.path()) != 0) std::abort();
+        Piece piece;
+        while (benchSource.nextPiece(piece)) ++pieces;
+        benchmark::DoNotOptimize(piece.text.data());
+        benchSource.close();
     }
     state.SetItemsProcessed(pieces);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
@@ -122,48 +129,75 @@ void BM_PiecesOfLongLines(benchmark::State& state) {
     readAllPieces(state, longLines());
 }
 
-// The scan of an absent layer: only "ENDSEC" and "AcDbEntity" pieces stop it.
-// Argument 0 reads piece by piece, 1 searches whole blocks 32 bytes at a
-// time, 2 searches them 64 bytes at a time where the processor can.
-void scanForMarkers(benchmark::State& state, const InputFile& file, bool copy) {
+// Heads on the layers named, or on none.
+class Named final : public LayerWanted {
+  public:
+    explicit Named(std::string_view name) : name_(name) {}
+    bool wants(std::string_view layer) const override { return layer == name_; }
+
+  private:
+    std::string_view name_;
+};
+
+// Passes over every entity head of the file as the two modes do: argument 0
+// reads piece by piece, 1 searches whole blocks 32 bytes at a time, 2 searches
+// them 64 bytes at a time where the processor can. With `lookFor` the search
+// looks for the layer's name (mode 3); otherwise it looks at every layer line
+// (mode 2, here with every layer known), with `copy` writing the section to
+// /dev/null on the way.
+void passOverHeads(benchmark::State& state, const InputFile& file, bool lookFor, bool copy) {
     SourceSettings saved = sourceSettings;
     sourceSettings.bulkSkip = state.range(0) != 0;
     sourceSettings.wideVectors = state.range(0) == 2;
-    const MarkerSet markers =
-        copy ? makeMarkerSet({"ENDSEC"}) : makeMarkerSet({"ENDSEC", "AcDbEntity"});
-    std::int64_t found = 0;
+    Named absent("ABSENT");
+    std::int64_t heads = 0;
     for (auto _ : state) {
-        if (openLineSource(benchSource, file.path()) != 0) std::abort();
+        if (benchSource.open(file.path()) != 0) std::abort();
         if (copy && openOutput(benchCopy, "/dev/null") != 0) std::abort();
-        while (nextMarkedLine(benchSource, markers, copy ? &benchCopy : nullptr)) ++found;
-        if (copy) commitOutput(benchCopy);
-        closeLineSource(benchSource);
+        if (copy) benchSource.startCopy(benchCopy);
+        Piece first;
+        if (!benchSource.nextPiece(first)) std::abort();
+        GroupReader reader(benchSource);
+        reader.startHere();
+        EntityHeads entityHeads(reader, absent);
+        if (lookFor) entityHeads.lookFor("ABSENT");
+        EntityHead head;
+        while (entityHeads.next(head) == HeadResult::head) ++heads;
+        if (copy) {
+            benchSource.stopCopy();
+            commitOutput(benchCopy);
+        }
+        benchSource.close();
     }
-    benchmark::DoNotOptimize(found);
+    benchmark::DoNotOptimize(heads);
     sourceSettings = saved;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
 
-void BM_NextMarkedLine(benchmark::State& state) {
-    scanForMarkers(state, shortLines(), false);
+void BM_HeadsOfAnAbsentLayer(benchmark::State& state) {
+    passOverHeads(state, shortLines(), true, false);
 }
-void BM_NextMarkedLineCrLf(benchmark::State& state) {
-    scanForMarkers(state, crlfLines(), false);
+void BM_HeadsOfAnAbsentLayerCrLf(benchmark::State& state) {
+    passOverHeads(state, crlfLines(), true, false);
 }
-void BM_NextMarkedLineCopy(benchmark::State& state) {
-    scanForMarkers(state, shortLines(), true);
+void BM_LayerLinesOfEveryHead(benchmark::State& state) {
+    passOverHeads(state, shortLines(), false, false);
 }
-void BM_NextMarkedLineCopyCrLf(benchmark::State& state) {
-    scanForMarkers(state, crlfLines(), true);
+void BM_LayerLinesOfEveryHeadWithCopy(benchmark::State& state) {
+    passOverHeads(state, shortLines(), false, true);
+}
+void BM_LayerLinesOfEveryHeadWithCopyCrLf(benchmark::State& state) {
+    passOverHeads(state, crlfLines(), false, true);
 }
 
 BENCHMARK(BM_PiecesOfShortLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PiecesOfCrLfLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PiecesOfLongLines)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextMarkedLine)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextMarkedLineCrLf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextMarkedLineCopy)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NextMarkedLineCopyCrLf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeadsOfAnAbsentLayer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeadsOfAnAbsentLayerCrLf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayerLinesOfEveryHead)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayerLinesOfEveryHeadWithCopy)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayerLinesOfEveryHeadWithCopyCrLf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace dxfprofile
