@@ -24,7 +24,7 @@ TEST(BinaryDxf, OnlyTheWholeSentinelMarksABinaryDrawing) {
     };
     const Case cases[] = {
         {"sentinel alone", SENTINEL, true},
-        {"sentinel and binary groups", SENTINEL + std::string("\0\x08\0LINE\0", 9), true},
+        {"sentinel and binary groups", SENTINEL + std::string("\0\x08\0LINE\0", 8), true},
         {"sentinel without its NUL", SENTINEL.substr(0, 21), false},
         {"sentinel with an LF line end", "AutoCAD Binary DXF\n\x1a" + std::string(1, '\0'), false},
         {"sentinel without its SUB", "AutoCAD Binary DXF\r\n" + std::string(1, '\0') + "x", false},
