@@ -3,6 +3,7 @@
 // the temporary file renamed over the output's name. The temporary file has
 // no name while it is written, so a run that dies for any reason leaves
 // nothing behind; it gets a hidden name only for the moment before the rename.
+// A file system without unnamed files gets a hidden named one from the start.
 #pragma once
 
 #include <cstddef>
