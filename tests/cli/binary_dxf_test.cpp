@@ -44,17 +44,5 @@ TEST(BinaryDxf, OnlyTheWholeSentinelMarksABinaryDrawing) {
     }
 }
 
-TEST(BinaryDxf, PipeCountsAsTextAndKeepsItsBytes) {
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    ASSERT_EQ(::write(ends[1], SENTINEL.data(), SENTINEL.size()), 22);
-    EXPECT_FALSE(isBinaryDxf(ends[0]));
-    char head[22];
-    EXPECT_EQ(::read(ends[0], head, sizeof head), 22);
-    EXPECT_EQ(std::string(head, sizeof head), SENTINEL);
-    ::close(ends[0]);
-    ::close(ends[1]);
-}
-
 }  // namespace
 }  // namespace dxfprofile

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,25 +92,6 @@ TEST(OutputFile, OldFileStaysUntilTheCommitReplacesIt) {
         EXPECT_EQ(readFile(path), std::string(OUTPUT_BLOCK + 10, 'x'));
         EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
     });
-}
-
-TEST(OutputFile, ProcessKilledBeforeTheCommitLeavesNothing) {
-    ScopedTempDir dir;
-    if (!haveUnnamedFiles(dir.path())) GTEST_SKIP() << "no unnamed files on " << dir.path();
-    std::string path = dir.file("plan.sdxf");
-    writeFile(path, "old contents\n");
-    auto out = std::make_unique<OutputFile>();
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (openOutput(*out, path.c_str()) == 0) writeText(*out, std::string(OUTPUT_BLOCK, 'x'));
-        ::raise(SIGKILL);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    EXPECT_EQ(readFile(path), "old contents\n");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
 }
 
 TEST(OutputFile, DiscardLeavesTheOldFileAndNoTemporaryFile) {
