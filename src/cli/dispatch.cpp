@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/binary_dxf.h"
 #include "cli/derive_path.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
@@ -79,6 +80,12 @@ int dispatchMode(int mode, const char* filename, const char* layerName) {
     int dxfInput = openInput(filename);
     if (dxfInput < 0) {
         std::printf("\nCan't open DXF file");
+        return -1;
+    }
+    // Refused before anything is written; in mode 3 the input is the SDXF file.
+    if (isBinaryDxf(dxfInput)) {
+        std::printf("\nError: binary DXF is not supported; save the drawing as text DXF\n");
+        ::close(dxfInput);
         return -1;
     }
     if (mode == 2) return runMode2(dxfInput, filename);

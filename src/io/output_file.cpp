@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace dxfprofile {
 namespace {
@@ -68,12 +70,146 @@ int openDirect(OutputFile& out) {
     return 0;
 }
 
+// Bytes of finalPath up to and including its last '/'.
+std::size_t directoryLength(const OutputFile& out) {
+    const char* slash = std::strrchr(out.finalPath, '/');
+    return slash == nullptr ? 0 : static_cast<std::size_t>(slash - out.finalPath) + 1;
+}
+
+// Puts the hidden name `.NAME.XXXXXX` beside the output into tempPath. The
+// name keeps at most 200 bytes of the output's name, so that it fits a
+// directory entry wherever the output's own name does.
+bool hiddenName(OutputFile& out) {
+    std::size_t dirLength = directoryLength(out);
+    int n = std::snprintf(out.tempPath, sizeof out.tempPath, "%.*s.%.200s.XXXXXX",
+                          static_cast<int>(dirLength), out.finalPath, out.finalPath + dirLength);
+    if (n >= 0 && static_cast<std::size_t>(n) < sizeof out.tempPath) return true;
+    out.tempPath[0] = '\0';
+    return false;
+}
+
+// Replaces the six X at the end of tempPath with letters and digits.
+void fillRandomSuffix(OutputFile& out) {
+    static const char LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::uint64_t state = 0;
+    if (state == 0) {
+        struct timespec now = {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        state = (static_cast<std::uint64_t>(::getpid()) << 32) ^
+                static_cast<std::uint64_t>(now.tv_nsec) ^
+                (static_cast<std::uint64_t>(now.tv_sec) << 20) ^
+                reinterpret_cast<std::uintptr_t>(&out);
+        state |= 1;
+    }
+    char* suffix = out.tempPath + std::strlen(out.tempPath) - 6;
+    for (int i = 0; i < 6; ++i) {
+        // xorshift64
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        suffix[i] = LETTERS[state % (sizeof LETTERS - 1)];
+    }
+}
+
+// The named temporary file: created private by mkstemp, then given the mode
+// that a plain create would.
+int openNamed(OutputFile& out) {
+    if (!hiddenName(out)) return -1;
+    out.fd = ::mkstemp(out.tempPath);
+    if (out.fd < 0) {
+        out.tempPath[0] = '\0';
+        return -1;
+    }
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(out.fd, 0666 & ~mask) != 0) out.failed = true;
+    return 0;
+}
+
+// The file's name in /proc, through which it can be linked into a directory.
+void descriptorPath(char (&path)[32], int fd) {
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+}
+
+// An unnamed file in the output's directory, readable too so that its bytes
+// can be copied should the kernel refuse to link it. Where the file system
+// has no unnamed files, or /proc is not there to link one through, the
+// caller falls back to a named temporary file.
+int openUnnamed(OutputFile& out) {
+    char directory[sizeof out.finalPath] = ".";
+    std::size_t dirLength = directoryLength(out);
+    if (dirLength > 0) {
+        std::memcpy(directory, out.finalPath, dirLength);
+        directory[dirLength] = '\0';
+    }
+    int fd = ::open(directory, O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    char path[32];
+    descriptorPath(path, fd);
+    struct stat byPath;
+    struct stat byDescriptor;
+    if (::stat(path, &byPath) != 0 || ::fstat(fd, &byDescriptor) != 0 ||
+        byPath.st_dev != byDescriptor.st_dev || byPath.st_ino != byDescriptor.st_ino) {
+        ::close(fd);
+        return -1;
+    }
+    out.fd = fd;
+    out.unnamed = true;
+    return 0;
+}
+
+// Copies the unnamed file into a named temporary file, which takes its place
+// in `out`.
+void copyToNamed(OutputFile& out) {
+    int source = out.fd;
+    out.fd = -1;
+    if (openNamed(out) != 0) {
+        out.fd = source;
+        out.failed = true;
+        return;
+    }
+    off_t offset = 0;
+    while (!out.failed) {
+        ssize_t n = ::pread(source, out.block, OUTPUT_BLOCK, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) out.failed = true;
+            break;
+        }
+        writeAll(out, out.block, static_cast<std::size_t>(n));
+        offset += n;
+    }
+    ::close(source);
+}
+
+// Gives the complete unnamed file a fresh hidden name beside the output, in
+// tempPath. Where the link is refused, a named temporary file stands in.
+void nameUnnamed(OutputFile& out) {
+    out.unnamed = false;
+    if (!hiddenName(out)) {
+        out.failed = true;
+        return;
+    }
+    char path[32];
+    descriptorPath(path, out.fd);
+    for (int attempt = 0; outputSettings.linkUnnamed && attempt < 100; ++attempt) {
+        fillRandomSuffix(out);
+        if (::linkat(AT_FDCWD, path, AT_FDCWD, out.tempPath, AT_SYMLINK_FOLLOW) == 0) return;
+        if (errno != EEXIST) break;
+    }
+    out.tempPath[0] = '\0';
+    copyToNamed(out);
+}
+
 }  // namespace
+
+OutputSettings outputSettings;
 
 int openOutput(OutputFile& out, const char* path) {
     out.fd = -1;
     out.failed = false;
     out.direct = false;
+    out.unnamed = false;
     out.used = 0;
     out.tempPath[0] = '\0';
     if (!copyText(out.finalPath, sizeof out.finalPath, path) || path[0] == '\0') return -1;
@@ -93,26 +229,11 @@ int openOutput(OutputFile& out, const char* path) {
         if (S_ISDIR(info.st_mode)) return -1;
         if (!S_ISREG(info.st_mode)) return openDirect(out);
     }
-
-    const char* slash = std::strrchr(out.finalPath, '/');
-    std::size_t dirLength =
-        slash == nullptr ? 0 : static_cast<std::size_t>(slash - out.finalPath) + 1;
-    const char* base = out.finalPath + dirLength;
-    // The temporary name keeps at most 200 bytes of the output's name, so that
-    // it fits a directory entry wherever the output's own name does.
-    int n = std::snprintf(out.tempPath, sizeof out.tempPath, "%.*s.%.200s.XXXXXX",
-                          static_cast<int>(dirLength), out.finalPath, base);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof out.tempPath) return -1;
-    out.fd = ::mkstemp(out.tempPath);
-    if (out.fd < 0) {
-        out.tempPath[0] = '\0';
-        return -1;
-    }
-    // mkstemp creates the file private; give it the mode a plain create would.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(out.fd, 0666 & ~mask) != 0) out.failed = true;
-    return 0;
+    // The hidden name must fit whichever way the file is opened.
+    if (!hiddenName(out)) return -1;
+    out.tempPath[0] = '\0';
+    if (outputSettings.unnamedFiles && openUnnamed(out) == 0) return 0;
+    return openNamed(out);
 }
 
 void writeOutput(OutputFile& out, const char* data, std::size_t size) {
@@ -144,12 +265,16 @@ void printOutput(OutputFile& out, const char* format, ...) {
 int commitOutput(OutputFile& out) {
     if (out.fd < 0) return -1;
     flushOutput(out);
+    if (out.unnamed && !out.failed) nameUnnamed(out);
     if (::close(out.fd) != 0) out.failed = true;
     out.fd = -1;
+    out.unnamed = false;
     if (out.direct) return out.failed ? -1 : 0;
+    // The rename replaces a complete output with a complete one at once;
+    // should it fail, the hidden name goes too.
     if (!out.failed && ::rename(out.tempPath, out.finalPath) != 0) out.failed = true;
     if (out.failed) {
-        ::unlink(out.tempPath);
+        if (out.tempPath[0] != '\0') ::unlink(out.tempPath);
         out.tempPath[0] = '\0';
         return -1;
     }
@@ -158,8 +283,10 @@ int commitOutput(OutputFile& out) {
 }
 
 void discardOutput(OutputFile& out) {
+    // An unnamed file goes with its last descriptor.
     if (out.fd >= 0) ::close(out.fd);
     out.fd = -1;
+    out.unnamed = false;
     if (!out.direct && out.tempPath[0] != '\0') ::unlink(out.tempPath);
     out.tempPath[0] = '\0';
 }

@@ -1,6 +1,9 @@
 // Output files that are complete or absent: the text goes to a temporary file
 // beside the output, every write and the close are checked, and only then is
-// the temporary file renamed over the output's name.
+// the temporary file renamed over the output's name. The temporary file has
+// no name while it is written, so a run that dies for any reason leaves
+// nothing behind; it gets a hidden name only for the moment before the rename.
+// A file system without unnamed files gets a hidden named one from the start.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +16,24 @@ inline constexpr std::size_t OUTPUT_BLOCK = 1 << 18;
 struct OutputFile {
     int fd = -1;
     bool failed = false;
-    bool direct = false;  // a device or pipe: written in place, never renamed
+    bool direct = false;   // a device or pipe: written in place, never renamed
+    bool unnamed = false;  // fd has no name in the directory yet
     std::size_t used = 0;
     char finalPath[2 * PATH_BUFFER] = {};
-    char tempPath[2 * PATH_BUFFER + 16] = {};
+    char tempPath[2 * PATH_BUFFER + 16] = {};  // a named temporary file, or ""
     char block[OUTPUT_BLOCK];
 };
+
+// How outputs are opened from now on: unnamed temporary files where the file
+// system has them (off, and the named temporary file `.NAME.XXXXXX` that
+// stands in for them elsewhere is used), and linked into the directory by
+// their descriptor (off, as where the kernel refuses that link: the bytes are
+// then copied into a named temporary file at the commit).
+struct OutputSettings {
+    bool unnamedFiles = true;
+    bool linkUnnamed = true;
+};
+extern OutputSettings outputSettings;
 
 // Opens a temporary file beside `path` (or `path` itself when it names a
 // device or pipe). Returns 0, or -1 when nothing could be opened.

@@ -1,5 +1,6 @@
 #include "io/output_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -36,65 +37,128 @@ void writeText(OutputFile& out, const std::string& text) {
     writeOutput(out, text.data(), text.size());
 }
 
+// The ways an output can be written: the unnamed file, the unnamed file
+// copied into a named one where the kernel refuses to link it, and the named
+// temporary file of file systems without unnamed files.
+struct Way {
+    const char* name;
+    OutputSettings settings;
+    bool unnamed;
+};
+const Way WAYS[] = {
+    {"unnamed", {true, true}, true},
+    {"copied", {true, false}, true},
+    {"named", {false, true}, false},
+};
+
+// Runs `test` once for each way, with the settings restored afterwards.
+template <typename Test>
+void eachWay(Test test) {
+    OutputSettings saved = outputSettings;
+    for (const Way& way : WAYS) {
+        SCOPED_TRACE(way.name);
+        outputSettings = way.settings;
+        test(way);
+    }
+    outputSettings = saved;
+}
+
+// Whether the file system of `directory` has unnamed files at all.
+bool haveUnnamedFiles(const std::string& directory) {
+    int fd = ::open(directory.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
 TEST(OutputFile, OldFileStaysUntilTheCommitReplacesIt) {
-    ScopedTempDir dir;
-    std::string path = dir.file("plan.sdxf");
-    writeFile(path, "old contents\n");
-    auto out = std::make_unique<OutputFile>();
-    ASSERT_EQ(openOutput(*out, path.c_str()), 0);
-    writeText(*out, std::string(OUTPUT_BLOCK + 10, 'x'));  // more than one block reaches the disk
-    EXPECT_EQ(readFile(path), "old contents\n");
-    std::vector<std::string> during = entries(dir.path());
-    ASSERT_EQ(during.size(), 2u);
-    EXPECT_EQ(during[0].rfind(".plan.sdxf.", 0), 0u) << during[0];
-    EXPECT_EQ(commitOutput(*out), 0);
-    EXPECT_EQ(readFile(path), std::string(OUTPUT_BLOCK + 10, 'x'));
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    eachWay([](const Way& way) {
+        ScopedTempDir dir;
+        std::string path = dir.file("plan.sdxf");
+        writeFile(path, "old contents\n");
+        auto out = std::make_unique<OutputFile>();
+        ASSERT_EQ(openOutput(*out, path.c_str()), 0);
+        writeText(*out,
+                  std::string(OUTPUT_BLOCK + 10, 'x'));  // more than one block reaches the disk
+        EXPECT_EQ(readFile(path), "old contents\n");
+        std::vector<std::string> during = entries(dir.path());
+        if (way.unnamed && haveUnnamedFiles(dir.path())) {
+            EXPECT_EQ(during, std::vector<std::string>{"plan.sdxf"});
+        } else {
+            ASSERT_EQ(during.size(), 2u);
+            EXPECT_EQ(during[0].rfind(".plan.sdxf.", 0), 0u) << during[0];
+        }
+        EXPECT_EQ(commitOutput(*out), 0);
+        EXPECT_EQ(readFile(path), std::string(OUTPUT_BLOCK + 10, 'x'));
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    });
 }
 
 TEST(OutputFile, DiscardLeavesTheOldFileAndNoTemporaryFile) {
-    ScopedTempDir dir;
-    std::string path = dir.file("plan.sdxf");
-    writeFile(path, "old contents\n");
-    auto out = std::make_unique<OutputFile>();
-    ASSERT_EQ(openOutput(*out, path.c_str()), 0);
-    writeText(*out, "half of it");
-    discardOutput(*out);
-    EXPECT_EQ(readFile(path), "old contents\n");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    eachWay([](const Way&) {
+        ScopedTempDir dir;
+        std::string path = dir.file("plan.sdxf");
+        writeFile(path, "old contents\n");
+        auto out = std::make_unique<OutputFile>();
+        ASSERT_EQ(openOutput(*out, path.c_str()), 0);
+        writeText(*out, "half of it");
+        discardOutput(*out);
+        EXPECT_EQ(readFile(path), "old contents\n");
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    });
+}
+
+TEST(OutputFile, FailedRenameLeavesNoHiddenName) {
+    eachWay([](const Way&) {
+        ScopedTempDir dir;
+        std::string path = dir.file("plan.sdxf");
+        auto out = std::make_unique<OutputFile>();
+        ASSERT_EQ(openOutput(*out, path.c_str()), 0);
+        writeText(*out, "ENTITIES\n");
+        // A directory now stands under the name: a file cannot be renamed over it.
+        std::filesystem::create_directory(path);
+        EXPECT_EQ(commitOutput(*out), -1);
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+        EXPECT_TRUE(std::filesystem::is_empty(path));
+    });
 }
 
 TEST(OutputFile, BlocksOfEverySizeArriveInOrder) {
-    ScopedTempDir dir;
-    std::string path = dir.file("out.txt");
-    auto out = std::make_unique<OutputFile>();
-    ASSERT_EQ(openOutput(*out, path.c_str()), 0);
-    std::string expected;
-    // Small writes that cross the block end, one larger than a block, and a
-    // formatted one.
-    for (std::size_t size : {std::size_t{1}, OUTPUT_BLOCK - 3, std::size_t{7}, 2 * OUTPUT_BLOCK + 5,
-                             std::size_t{0}, std::size_t{300}}) {
-        std::string text(size, static_cast<char>('a' + expected.size() % 26));
-        expected += text;
-        writeText(*out, text);
-    }
-    printOutput(*out, "%s,%u\n", "LAYER", 65u);
-    expected += "LAYER,65\n";
-    EXPECT_EQ(commitOutput(*out), 0);
-    EXPECT_EQ(readFile(path), expected);
+    eachWay([](const Way&) {
+        ScopedTempDir dir;
+        std::string path = dir.file("out.txt");
+        auto out = std::make_unique<OutputFile>();
+        ASSERT_EQ(openOutput(*out, path.c_str()), 0);
+        std::string expected;
+        // Small writes that cross the block end, one larger than a block, and
+        // a formatted one.
+        for (std::size_t size : {std::size_t{1}, OUTPUT_BLOCK - 3, std::size_t{7},
+                                 2 * OUTPUT_BLOCK + 5, std::size_t{0}, std::size_t{300}}) {
+            std::string text(size, static_cast<char>('a' + expected.size() % 26));
+            expected += text;
+            writeText(*out, text);
+        }
+        printOutput(*out, "%s,%u\n", "LAYER", 65u);
+        expected += "LAYER,65\n";
+        EXPECT_EQ(commitOutput(*out), 0);
+        EXPECT_EQ(readFile(path), expected);
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.txt"});
+    });
 }
 
 TEST(OutputFile, NewFileGetsTheModeOfAPlainCreate) {
-    ScopedTempDir dir;
-    std::string path = dir.file("out.txt");
-    mode_t previous = ::umask(027);
-    auto out = std::make_unique<OutputFile>();
-    ASSERT_EQ(openOutput(*out, path.c_str()), 0);
-    EXPECT_EQ(commitOutput(*out), 0);
-    ::umask(previous);
-    struct stat info;
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    eachWay([](const Way&) {
+        ScopedTempDir dir;
+        std::string path = dir.file("out.txt");
+        mode_t previous = ::umask(027);
+        auto out = std::make_unique<OutputFile>();
+        EXPECT_EQ(openOutput(*out, path.c_str()), 0);
+        EXPECT_EQ(commitOutput(*out), 0);
+        ::umask(previous);
+        struct stat info;
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0640u);
+    });
 }
 
 TEST(OutputFile, LinkToAFileReplacesTheFileAndKeepsTheLink) {
@@ -175,18 +239,20 @@ class FileSizeLimit {
 };
 
 TEST(OutputFile, FailedWriteToAFileRemovesTheTemporaryAndKeepsTheOldFile) {
-    ScopedTempDir dir;
-    std::string path = dir.file("plan.sdxf");
-    writeFile(path, "old contents\n");
-    auto out = std::make_unique<OutputFile>();
-    {
-        FileSizeLimit limit(4096);
-        ASSERT_EQ(openOutput(*out, path.c_str()), 0);
-        writeText(*out, std::string(3 * OUTPUT_BLOCK, 'x'));
-        EXPECT_EQ(commitOutput(*out), -1);
-    }
-    EXPECT_EQ(readFile(path), "old contents\n");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    eachWay([](const Way&) {
+        ScopedTempDir dir;
+        std::string path = dir.file("plan.sdxf");
+        writeFile(path, "old contents\n");
+        auto out = std::make_unique<OutputFile>();
+        {
+            FileSizeLimit limit(4096);
+            ASSERT_EQ(openOutput(*out, path.c_str()), 0);
+            writeText(*out, std::string(3 * OUTPUT_BLOCK, 'x'));
+            EXPECT_EQ(commitOutput(*out), -1);
+        }
+        EXPECT_EQ(readFile(path), "old contents\n");
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"plan.sdxf"});
+    });
 }
 
 TEST(OutputFile, FormattedTextLongerThanItsBufferFailsTheFile) {
