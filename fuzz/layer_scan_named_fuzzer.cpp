@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "io/output_file.h"
 #include "harness.h"
+#include "io/output_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     dxfprofile::fuzzing::enterWorkspace();
