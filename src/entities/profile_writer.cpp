@@ -14,12 +14,20 @@ namespace {
 
 OutputFile profileOutput;
 
-// Leaves an empty file under the profile's name, as a refused layer does.
-void leaveEmptyProfile(const char* outputFilename) {
+void leaveEmptyFile(const char* outputFilename) {
     if (openOutput(profileOutput, outputFilename) == 0) commitOutput(profileOutput);
 }
 
 }  // namespace
+
+void leaveEmptyProfile(const char* layerName) {
+    char outputFilename[PATH_BUFFER + 8];
+    int n = std::snprintf(outputFilename, sizeof outputFilename, "%s.txt", layerName);
+    if (std::strchr(layerName, '/') != nullptr || n < 0 ||
+        static_cast<std::size_t>(n) >= PATH_BUFFER)
+        return;
+    leaveEmptyFile(outputFilename);
+}
 
 int randomLetter() {
     const int low = 'A';
@@ -99,7 +107,7 @@ int writeProfile(const char* layerName) {
     writeOutput(profileOutput, "EOF\n", 4);
     if (commitOutput(profileOutput) != 0) {
         std::printf("\nError: can't write output file %s\n", outputFilename);
-        leaveEmptyProfile(outputFilename);
+        leaveEmptyFile(outputFilename);
         return -4;
     }
     return 0;

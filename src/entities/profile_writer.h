@@ -8,6 +8,10 @@ namespace dxfprofile {
 // holds more than MAX_ENTITIES records (the file is then left empty).
 int writeProfile(const char* layerName);
 
+// Leaves an empty file under the profile's name, as a refused layer does,
+// so that no earlier profile of the layer stays under it.
+void leaveEmptyProfile(const char* layerName);
+
 // One record line of the open profile file.
 void writeEntity(int index);
 

@@ -7,14 +7,18 @@
 namespace dxfprofile {
 
 EntityOutcome readCircleEntity(const EntityGroups& entity) {
+    EntityValues values(entity);
     bool isArc = entity.kind == "ARC";
-    double centreX = realValue(entity, 10);
-    double centreY = realValue(entity, 20);
-    double radius = realValue(entity, 40);
-    double startAngle = isArc ? realValue(entity, 50) : 0.0;
-    double endAngle = isArc ? realValue(entity, 51) : 0.0;
-
-    Plane plane = planeOf(extrusionOf(entity));
+    double centreX = values.real(10);
+    double centreY = values.real(20);
+    double radius = values.real(40);
+    double startAngle = isArc ? values.real(50) : 0.0;
+    double endAngle = isArc ? values.real(51) : 0.0;
+    Plane plane = planeOf(extrusionOf(values));
+    if (values.failed()) {
+        valueFaultLine = values.faultLine();
+        return EntityOutcome::outOfRange;
+    }
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     if (plane == Plane::flipped) {
         // Seen from above, the entity's own plane is mirrored about the y
@@ -27,19 +31,24 @@ EntityOutcome readCircleEntity(const EntityGroups& entity) {
         startAngle = worldStart;
         endAngle = worldEnd;
     }
-    float xcf = static_cast<float>(nudge(centreX));
-    float ycf = static_cast<float>(nudge(centreY));
-    float rf = static_cast<float>(nudge(radius));
+    float xcf = values.narrow(nudge(centreX), values.lineOf(10));
+    float ycf = values.narrow(nudge(centreY), values.lineOf(20));
+    float rf = values.narrow(nudge(radius), values.lineOf(40));
+    float saf = values.narrow(360.0 - nudge(startAngle), values.lineOf(50));
+    float eaf = values.narrow(360.0 - nudge(endAngle), values.lineOf(51));
+    float startf = values.narrow(startAngle, values.lineOf(50));
+    float endf = values.narrow(endAngle, values.lineOf(51));
+    if (values.failed()) {
+        valueFaultLine = values.faultLine();
+        return EntityOutcome::outOfRange;
+    }
     if (!isArc) {
         appendEntity(ENTITY_CIRCLE, {xcf, ycf, rf});
         return EntityOutcome::read;
     }
-    float saf = static_cast<float>(360.0 - nudge(startAngle));
-    float eaf = static_cast<float>(360.0 - nudge(endAngle));
     float difference = eaf - saf;
     if (difference > 90.0f) eaf = static_cast<float>(eaf - 360.0);
-    appendEntity(ENTITY_ARC, {xcf, ycf, rf, eaf, saf, static_cast<float>(startAngle),
-                              static_cast<float>(endAngle)});
+    appendEntity(ENTITY_ARC, {xcf, ycf, rf, eaf, saf, startf, endf});
     return EntityOutcome::read;
 }
 

@@ -1,5 +1,6 @@
 #include "reader/entity_groups.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace dxfprofile {
@@ -19,6 +20,34 @@ double realValue(const EntityGroups& entity, int code, double fallback) {
 int integerValue(const EntityGroups& entity, int code, int fallback) {
     const EntityGroup* group = findGroup(entity, code);
     return group == nullptr ? fallback : std::atoi(group->value.c_str());
+}
+
+double EntityValues::real(int code, double fallback) {
+    const EntityGroup* group = findGroup(entity_, code);
+    return group == nullptr ? fallback : real(*group);
+}
+
+double EntityValues::real(const EntityGroup& group) {
+    double value = std::atof(group.value.c_str());
+    if (!std::isfinite(value)) fault(group.line + 1);
+    return value;
+}
+
+float EntityValues::narrow(double value, std::uint64_t line) {
+    auto narrowed = static_cast<float>(value);
+    if (!std::isfinite(narrowed)) fault(line);
+    return narrowed;
+}
+
+std::uint64_t EntityValues::lineOf(int code) const {
+    const EntityGroup* group = findGroup(entity_, code);
+    return group == nullptr ? entity_.line : group->line + 1;
+}
+
+void EntityValues::fault(std::uint64_t line) {
+    if (failed_) return;
+    failed_ = true;
+    faultLine_ = line;
 }
 
 bool inPaperSpace(const EntityGroups& entity) {

@@ -71,7 +71,7 @@ int readToNextEntity(GroupReader& reader, EntityGroups& entity) {
         int result = reader.next(group);
         if (result <= 0) return result;
         if (group.code == 0) return source.returnTo(before) == 0 ? 1 : -1;
-        entity.groups.push_back({group.code, std::string(group.value)});
+        entity.groups.push_back({group.code, std::string(group.value), group.line});
     }
 }
 

@@ -4,11 +4,11 @@
 
 namespace dxfprofile {
 
-Extrusion extrusionOf(const EntityGroups& entity) {
+Extrusion extrusionOf(EntityValues& values) {
     Extrusion extrusion;
-    extrusion.x = realValue(entity, 210, 0.0);
-    extrusion.y = realValue(entity, 220, 0.0);
-    extrusion.z = realValue(entity, 230, 1.0);
+    extrusion.x = values.real(210, 0.0);
+    extrusion.y = values.real(220, 0.0);
+    extrusion.z = values.real(230, 1.0);
     return extrusion;
 }
 

@@ -19,7 +19,7 @@ enum class Plane {
 };
 
 // The entity's extrusion, (0, 0, 1) for groups it does not have.
-Extrusion extrusionOf(const EntityGroups& entity);
+Extrusion extrusionOf(EntityValues& values);
 
 // A normal within 1e-12 of the z axis counts as the z axis.
 Plane planeOf(const Extrusion& extrusion);

@@ -24,7 +24,7 @@ class OneLayer final : public LayerWanted {
     std::string_view name_;
 };
 
-enum class Scan { goOn, failed };
+enum class Scan { goOn, failed, refused };
 
 void printEndOfFile() {
     std::printf("\nError: End of DXF file reached\n");
@@ -77,6 +77,13 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, int& status)
             return Scan::goOn;
         }
     }
+    if (outcome == EntityOutcome::outOfRange) {
+        std::printf("\nError: %s on line %llu holds a value out of range on line %llu\n",
+                    kind.c_str(), static_cast<unsigned long long>(entity.line),
+                    static_cast<unsigned long long>(valueFaultLine));
+        status = -1;
+        return Scan::refused;
+    }
     if (outcome == EntityOutcome::tilted) noteTilted(kind, entity.line);
     if (outcome == EntityOutcome::leftOut) noteLeftOut(kind);
     return Scan::goOn;
@@ -93,6 +100,7 @@ int processLayer(const char* path, const char* layerName) {
     resetLeftOut();
     int status = 0;
     bool layerFound = false;
+    bool valueRefused = false;
     GroupReader reader(sdxfInput);
     OneLayer wanted(layerName);
     EntityHeads heads(reader, wanted);
@@ -130,10 +138,11 @@ int processLayer(const char* path, const char* layerName) {
             }
         } else if (!inPaperSpace(entity)) {
             layerFound = true;
-            convertEntity(reader, entity, status);
+            valueRefused = convertEntity(reader, entity, status) == Scan::refused;
         }
     }
     sdxfInput.close();
+    if (status == -1 && valueRefused) leaveEmptyProfile(layerName);
     if (status != 0) return status;
     if (!layerFound) {
         std::printf("\ncan't find specified layername\n");

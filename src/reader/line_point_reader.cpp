@@ -4,28 +4,40 @@
 #include "reader/readers.h"
 
 namespace dxfprofile {
+
+std::uint64_t valueFaultLine = 0;
+
 namespace {
 
 // A coordinate as a record holds it: nudged, narrowed to single precision.
-float coordinate(const EntityGroups& entity, int code) {
-    return static_cast<float>(nudge(realValue(entity, code)));
+float coordinate(EntityValues& values, int code) {
+    return values.narrow(nudge(values.real(code)), values.lineOf(code));
+}
+
+EntityOutcome refused(const EntityValues& values) {
+    valueFaultLine = values.faultLine();
+    return EntityOutcome::outOfRange;
 }
 
 }  // namespace
 
 EntityOutcome readLineEntity(const EntityGroups& entity) {
-    float x1f = coordinate(entity, 10);
-    float y1f = coordinate(entity, 20);
-    float x2f = coordinate(entity, 11);
-    float y2f = coordinate(entity, 21);
+    EntityValues values(entity);
+    float x1f = coordinate(values, 10);
+    float y1f = coordinate(values, 20);
+    float x2f = coordinate(values, 11);
+    float y2f = coordinate(values, 21);
+    if (values.failed()) return refused(values);
     appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
     return EntityOutcome::read;
 }
 
 EntityOutcome readPointEntity(const EntityGroups& entity) {
-    float x1f = coordinate(entity, 10);
-    float y1f = coordinate(entity, 20);
-    float z1f = coordinate(entity, 30);
+    EntityValues values(entity);
+    float x1f = coordinate(values, 10);
+    float y1f = coordinate(values, 20);
+    float z1f = coordinate(values, 30);
+    if (values.failed()) return refused(values);
     appendEntity(ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
     return EntityOutcome::read;
 }

@@ -3,7 +3,6 @@
 // segments are walked, straight ones as LINE records and bulged ones as arcs.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "entities/entity_table.h"
 #include "geometry/bulge.h"
@@ -24,6 +23,8 @@ struct VertexRecord {
     double bulge = 0.0;
     double x = 0.0;
     double y = 0.0;
+    std::uint64_t line = 0;   // of the value it was made from, x or bulge
+    std::uint64_t yLine = 0;  // of y
 };
 
 // The items of the polyline being read, in order. It holds every item,
@@ -37,50 +38,62 @@ constexpr int POLYFACE_MESH = 64;
 // A vertex that only frames a spline-fit polyline.
 constexpr int VERTEX_SPLINE_FRAME = 16;
 
-void addVertex(double x, double y) {
+void addVertex(double x, double y, std::uint64_t line, std::uint64_t yLine) {
     VertexRecord vertex;
     vertex.x = x;
     vertex.y = y;
+    vertex.line = line;
+    vertex.yLine = yLine;
     vertexTable.push_back(vertex);
     if constexpr (traceGeometry) std::printf("\n%f  %f", x, y);
 }
 
 // A bulge of 0 is a straight segment and takes no item.
-void addBulge(double bulge) {
+void addBulge(double bulge, std::uint64_t line) {
     if constexpr (traceGeometry) std::printf("\n%f", bulge);
     if (bulge == 0.0) return;
     VertexRecord item;
     item.bulgeFlag = 1;
     item.bulge = bulge;
+    item.line = line;
     vertexTable.push_back(item);
 }
 
-void appendSegment(const VertexRecord& from, const VertexRecord& to) {
+void appendSegment(EntityValues& values, const VertexRecord& from, const VertexRecord& to) {
+    float x1f = values.narrow(from.x, from.line);
+    float y1f = values.narrow(from.y, from.yLine);
+    float x2f = values.narrow(to.x, to.line);
+    float y2f = values.narrow(to.y, to.yLine);
+    if (values.failed()) return;
     std::printf("\nseg");
-    appendEntity(ENTITY_LINE, {static_cast<float>(from.x), static_cast<float>(from.y),
-                               static_cast<float>(to.x), static_cast<float>(to.y)});
+    appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
 }
 
 // The arc of the bulge item at `index`, from the vertex before it to the
 // vertex after it, or to item 0 when it is the last item.
-void appendBulgeArc(int index, int itemCount) {
+void appendBulgeArc(EntityValues& values, int index, int itemCount) {
     const VertexRecord& start = vertexTable[index - 1];
     const VertexRecord& end = index + 1 < itemCount ? vertexTable[index + 1] : vertexTable[0];
     if (start.bulgeFlag != 0 || end.bulgeFlag != 0) return;
-    BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, vertexTable[index].bulge);
-    appendEntity(ENTITY_ARC, {static_cast<float>(arc.centre.x), static_cast<float>(arc.centre.y),
-                              static_cast<float>(arc.radius), static_cast<float>(arc.mirroredStart),
-                              static_cast<float>(arc.mirroredEnd), static_cast<float>(arc.SA),
-                              static_cast<float>(arc.EA)});
+    const VertexRecord& item = vertexTable[index];
+    BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, item.bulge);
+    float values7[7] = {};
+    const double computed[7] = {arc.centre.x,      arc.centre.y, arc.radius, arc.mirroredStart,
+                                arc.mirroredEnd, arc.SA,       arc.EA};
+    for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
+    if (values.failed()) return;
+    appendEntity(ENTITY_ARC, {values7[0], values7[1], values7[2], values7[3], values7[4],
+                              values7[5], values7[6]});
 }
 
-void walkSegments(std::uint8_t polylineFlag) {
+void walkSegments(EntityValues& values, std::uint8_t polylineFlag) {
     int itemCount = static_cast<int>(vertexTable.size());
     bool closed = (polylineFlag & 1) != 0;
     int position = 0;
     for (int pass = 0; pass < nSeg; ++pass) {
-        // Past the items nothing more can come of this polyline.
-        if (position >= itemCount) return;
+        // Past the items nothing more can come of this polyline, and after a
+        // value out of range nothing more is written.
+        if (position >= itemCount || values.failed()) return;
         const VertexRecord& item = vertexTable[position];
         if (item.bulgeFlag != 0) {
             std::printf("\nbulge2");
@@ -88,21 +101,21 @@ void walkSegments(std::uint8_t polylineFlag) {
             continue;
         }
         if (position + 1 < itemCount && vertexTable[position + 1].bulgeFlag == 0) {
-            appendSegment(item, vertexTable[position + 1]);
+            appendSegment(values, item, vertexTable[position + 1]);
             ++position;
         } else if (position + 1 < itemCount) {
             ++position;
             // The bulge of the last item of an open polyline bends nothing.
             if (closed || position + 1 < itemCount) {
                 std::printf("\nbulge1");
-                appendBulgeArc(position, itemCount);
+                appendBulgeArc(values, position, itemCount);
             }
             ++position;
         } else {
             // The closing segment needs a vertex to end at: a polyline whose
             // first item is a bulge has none.
             if (!closed || vertexTable[0].bulgeFlag != 0) return;
-            appendSegment(item, vertexTable[0]);
+            appendSegment(values, item, vertexTable[0]);
             // Further passes repeat the closing segment; once the layer is
             // over its limit they can change nothing but the time taken.
             if (entityTable.entityCount > MAX_ENTITIES) return;
@@ -110,10 +123,16 @@ void walkSegments(std::uint8_t polylineFlag) {
     }
 }
 
+EntityOutcome refused(const EntityValues& values) {
+    valueFaultLine = values.faultLine();
+    return EntityOutcome::outOfRange;
+}
+
 // The walk of the collected items, in the plane the extrusion gives.
-EntityOutcome walkInPlane(const EntityGroups& entity, std::uint8_t polylineFlag) {
+EntityOutcome walkInPlane(EntityValues& values, std::uint8_t polylineFlag) {
     if constexpr (traceGeometry) std::printf("\nProcessing %zu verticies", vertexTable.size());
-    Plane plane = planeOf(extrusionOf(entity));
+    Plane plane = planeOf(extrusionOf(values));
+    if (values.failed()) return refused(values);
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     if (plane == Plane::flipped) {
         for (VertexRecord& item : vertexTable) {
@@ -121,8 +140,8 @@ EntityOutcome walkInPlane(const EntityGroups& entity, std::uint8_t polylineFlag)
             item.bulge = -item.bulge;
         }
     }
-    walkSegments(polylineFlag);
-    return EntityOutcome::read;
+    walkSegments(values, polylineFlag);
+    return values.failed() ? refused(values) : EntityOutcome::read;
 }
 
 std::uint8_t flagOf(const EntityGroups& entity) {
@@ -137,6 +156,7 @@ EntityOutcome readPolyline(const EntityGroups& entity) {
     std::uint8_t polylineFlag = flagOf(entity);  // no group 70: open
     if constexpr (traceGeometry) std::printf("\nN Seg %d\nFlag %d", nSeg, polylineFlag);
     vertexTable.clear();
+    EntityValues values(entity);
     // Each vertex takes the first 20 and the first 42 that follow its 10.
     std::size_t vertex = 0;
     bool hasVertex = false;
@@ -145,20 +165,22 @@ EntityOutcome readPolyline(const EntityGroups& entity) {
     for (const EntityGroup& group : entity.groups) {
         if (group.code == 10) {
             vertex = vertexTable.size();
-            addVertex(std::atof(group.value.c_str()), 0.0);
+            addVertex(values.real(group), 0.0, group.line + 1, group.line + 1);
             hasVertex = true;
             hasY = false;
             hasBulge = false;
         } else if (group.code == 20 && hasVertex && !hasY) {
-            vertexTable[vertex].y = std::atof(group.value.c_str());
+            vertexTable[vertex].y = values.real(group);
+            vertexTable[vertex].yLine = group.line + 1;
             hasY = true;
         } else if (group.code == 42 && hasVertex && !hasBulge) {
-            addBulge(std::atof(group.value.c_str()));
+            addBulge(values.real(group), group.line + 1);
             hasBulge = true;
         }
     }
     if constexpr (traceGeometry) std::printf("\nEndpoly");
-    return walkInPlane(entity, polylineFlag);
+    if (values.failed()) return refused(values);
+    return walkInPlane(values, polylineFlag);
 }
 
 EntityOutcome readHeavyPolyline(const EntityGroups& polyline,
@@ -168,13 +190,20 @@ EntityOutcome readHeavyPolyline(const EntityGroups& polyline,
         return EntityOutcome::leftOut;
     vertexTable.clear();
     nSeg = 0;
+    EntityValues values(polyline);
     for (const EntityGroups& vertex : vertices) {
         if ((integerValue(vertex, 70) & VERTEX_SPLINE_FRAME) != 0) continue;
-        addVertex(realValue(vertex, 10), realValue(vertex, 20));
-        addBulge(realValue(vertex, 42));
+        EntityValues vertexValues(vertex);
+        addVertex(vertexValues.real(10), vertexValues.real(20), vertexValues.lineOf(10),
+                  vertexValues.lineOf(20));
+        addBulge(vertexValues.real(42), vertexValues.lineOf(42));
+        if (vertexValues.failed()) {
+            valueFaultLine = vertexValues.faultLine();
+            return EntityOutcome::outOfRange;
+        }
         ++nSeg;
     }
-    return walkInPlane(polyline, polylineFlag);
+    return walkInPlane(values, polylineFlag);
 }
 
 }  // namespace dxfprofile

@@ -2,6 +2,7 @@
 // appends its records to the entity table.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "reader/entity_groups.h"
@@ -9,10 +10,14 @@
 namespace dxfprofile {
 
 enum class EntityOutcome {
-    read,     // its records are appended
-    tilted,   // it lies in a tilted plane: no record
-    leftOut,  // a kind that gives no record
+    read,        // its records are appended
+    tilted,      // it lies in a tilted plane: no record
+    leftOut,     // a kind that gives no record
+    outOfRange,  // a value is no finite number, or too large for a record
 };
+
+// The line of the value that made the last reader return outOfRange.
+extern std::uint64_t valueFaultLine;
 
 EntityOutcome readLineEntity(const EntityGroups& entity);
 EntityOutcome readPointEntity(const EntityGroups& entity);

@@ -165,7 +165,6 @@ def line_number(data, needle, occurrence=1):
     b"210\n0.0\n220\n1.0\n230\n0.0\n",
     b"210\n0.0\n220\n0.0\n230\n0.0\n",
     b"210\n0.0\n220\n1e-9\n230\n-1.0\n",
-    b"210\n0.0\n220\n0.0\n230\nnan\n",
 ])
 def test_tilted_entities_are_left_out_with_a_warning(converter, tmp_path, direction):
     data = sdxf(arc(b"1", b"1", b"1", b"0", b"90", direction), LINE,
