@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -195,6 +196,11 @@ void checkScanRun(const ScanRun& run, const char* layerName) {
         case 0: {
             if (run.entityCount > static_cast<std::uint32_t>(MAX_ENTITIES))
                 fail("a profile was written for more than 64 records");
+            for (const EntityRecord& record : run.records) {
+                for (float value : record.values) {
+                    if (!std::isfinite(value)) fail("a profile holds a value that is not finite");
+                }
+            }
             std::string body = profileBody(run, layerName);
             std::string count = std::to_string(run.entityCount) + "\n";
             std::size_t lines =

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "io/output_file.h"
+#include "reader/line_end_join.h"
 
 namespace dxfprofile {
 
@@ -441,20 +442,7 @@ void LineSource::flushCopy(bool final) {
     std::size_t to = position_;
     // A CR that ends the range may be the first half of a CR LF pair.
     if (!final && block_[to - 1] == '\r') --to;
-    const char* bytes = block_ + from;
-    const char* end = block_ + to;
-    while (bytes < end) {
-        const void* cr = std::memchr(bytes, '\r', static_cast<std::size_t>(end - bytes));
-        const char* stop = cr == nullptr ? end : static_cast<const char*>(cr);
-        if (stop + 1 < end && stop[1] == '\n') {
-            writeOutput(*copyTo_, bytes, static_cast<std::size_t>(stop - bytes));
-            bytes = stop + 1;  // the LF that follows is written with the next run
-        } else {
-            std::size_t length = static_cast<std::size_t>(std::min(stop + 1, end) - bytes);
-            writeOutput(*copyTo_, bytes, length);
-            bytes += length;
-        }
-    }
+    writeJoiningLineEnds(*copyTo_, block_ + from, to - from, wideVectors_);
     copiedTo_ = blockOffset_ + to;
 }
 
