@@ -1,75 +1,18 @@
 #include "reader/block_search.h"
 
 #include <algorithm>
-#include <cstring>
 
-// The 64-byte search needs AVX2; it is built for x86-64 whatever the
-// compiler's target, and used where the processor has it.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define DXFPROFILE_WIDE_VECTORS 1
-#include <immintrin.h>
-#else
-#define DXFPROFILE_WIDE_VECTORS 0
-#endif
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "reader/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {
 
-bool isOneOf(char c, const char* bytes, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (c == bytes[i]) return true;
-    }
-    return false;
-}
-
-bool atMost(char c, char limit) {
-    return static_cast<unsigned char>(c) <= static_cast<unsigned char>(limit);
-}
-
-// The bits below the lowest set bit of `mask`.
-std::uint64_t belowLowest(std::uint64_t mask) {
-    return (mask & (0 - mask)) - 1;
-}
-
-std::uint64_t popcount(std::uint64_t mask) {
-    return countBits(mask);
-}
+using namespace vectors;
 
 bool isDigitCandidate(const char* block, std::size_t at, std::size_t end, const DigitSet& set) {
     return isOneOf(block[at], set.digits, set.count) &&
            atMost(at + 1 < end ? block[at + 1] : '\n', ' ') && atMost(block[at - 1], '0') &&
            (block[at - 1] != '0' || atMost(block[at - 2], '0'));
-}
-
-// Bit i: the parity of the set bits of `mask` at i and below.
-std::uint64_t prefixParity(std::uint64_t mask) {
-    mask ^= mask << 1;
-    mask ^= mask << 2;
-    mask ^= mask << 4;
-    mask ^= mask << 8;
-    mask ^= mask << 16;
-    mask ^= mask << 32;
-    return mask;
-}
-
-// The candidates of a 64-byte step that stand on lines of the wanted
-// parity; `ends` marks the step's line ends.
-std::uint64_t onWantedLines(std::uint64_t candidates, std::uint64_t ends, std::uint64_t lineEnds,
-                            std::uint64_t parity) {
-    std::uint64_t odd = prefixParity(ends);  // lines after an odd count of the step's ends
-    return candidates & (((lineEnds ^ parity) & 1) == 0 ? ~odd : odd);
-}
-
-bool markerStartsAt(const char* block, std::size_t at, std::size_t end, const MarkerSet& set) {
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        if (end - at >= marker.size() && std::memcmp(block + at, marker.data(), marker.size()) == 0)
-            return true;
-    }
-    return false;
 }
 
 bool isLayerCandidate(const char* block, std::size_t at, std::size_t end) {
@@ -89,7 +32,6 @@ std::uint64_t layerCandidates(std::uint64_t eights, std::uint64_t ends, std::uin
     return (eights & wanted) | (sectionEnds & ~wanted);
 }
 
-// The scalar step, for what a whole vector step does not cover.
 void digitTail(const char* block, std::size_t from, std::size_t end, const DigitSet& set,
                DigitStep& step) {
     step.base = from;
@@ -119,51 +61,7 @@ void layerTail(const char* block, std::size_t from, std::size_t end, std::uint64
     step.candidates = layerCandidates(eights, step.ends, lineEnds, parity, sectionEnds);
 }
 
-std::size_t markerTail(const char* block, std::size_t from, std::size_t end, const MarkerSet& set,
-                       std::uint64_t& lineEnds) {
-    for (std::size_t at = from; at < end; ++at) {
-        if (markerStartsAt(block, at, end, set)) return at;
-        lineEnds += block[at] == '\n';
-    }
-    return end;
-}
-
-// Confirms the candidates of one 64-byte step of the marker search in
-// order; false when none is a text of the set.
-bool confirmMarker(const char* block, std::size_t from, std::size_t end, const MarkerSet& set,
-                   std::uint64_t candidates, std::uint64_t ends, std::uint64_t& lineEnds,
-                   std::size_t& found) {
-    for (; candidates != 0; candidates &= candidates - 1) {
-        auto at = from + static_cast<std::size_t>(__builtin_ctzll(candidates));
-        if (markerStartsAt(block, at, end, set)) {
-            lineEnds += popcount(ends & belowLowest(candidates));
-            found = at;
-            return true;
-        }
-    }
-    return false;
-}
-
 #if defined(__SSE2__)
-std::uint64_t mask16(__m128i bytes) {
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(bytes));
-}
-
-__m128i load16(const char* at) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-
-// The bytes of `v` that are at most `limit`, unsigned.
-__m128i atMost16(__m128i v, __m128i limit) {
-    return _mm_cmpeq_epi8(_mm_min_epu8(v, limit), v);
-}
-
-// Sixty-four positions in four 16-byte steps.
-template <typename Step>
-std::uint64_t masks64(const char* at, Step step) {
-    return step(at) | step(at + 16) << 16 | step(at + 32) << 32 | step(at + 48) << 48;
-}
-
 // The whole 64-byte steps from `from` on, up to the first with a candidate:
 // true, or false with `from` at the first byte that no whole step covers.
 bool digitStepsNarrow(const char* block, std::size_t& from, std::size_t end, const DigitSet& set,
@@ -234,46 +132,9 @@ bool layerStepsNarrow(const char* block, std::size_t& from, std::size_t end, std
     return false;
 }
 
-std::size_t markerSearchNarrow(const char* block, std::size_t from, std::size_t end,
-                               const MarkerSet& set, std::uint64_t& lineEnds) {
-    const __m128i head0 = _mm_set1_epi8(set.heads[0]);
-    const __m128i head1 = _mm_set1_epi8(set.heads[set.count - 1]);
-    const __m128i tail0 = _mm_set1_epi8(set.tails[0]);
-    const __m128i tail1 = _mm_set1_epi8(set.tails[set.count - 1]);
-    const __m128i lf = _mm_set1_epi8('\n');
-    const std::size_t span = set.span;
-    for (; from + span + 64 <= end; from += 64) {
-        const char* at = block + from;
-        std::uint64_t candidates = masks64(at, [&](const char* p) {
-            __m128i first = load16(p);
-            __m128i last = load16(p + span);
-            __m128i head = _mm_or_si128(_mm_cmpeq_epi8(first, head0), _mm_cmpeq_epi8(first, head1));
-            __m128i tail = _mm_or_si128(_mm_cmpeq_epi8(last, tail0), _mm_cmpeq_epi8(last, tail1));
-            return mask16(_mm_and_si128(head, tail));
-        });
-        std::uint64_t ends =
-            masks64(at, [&](const char* p) { return mask16(_mm_cmpeq_epi8(load16(p), lf)); });
-        std::size_t found = 0;
-        if (confirmMarker(block, from, end, set, candidates, ends, lineEnds, found)) return found;
-        lineEnds += popcount(ends);
-    }
-    return markerTail(block, from, end, set, lineEnds);
-}
 #endif
 
 #if DXFPROFILE_WIDE_VECTORS
-__attribute__((target("avx2"))) inline std::uint64_t mask32(__m256i bytes) {
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
-}
-
-__attribute__((target("avx2"))) inline __m256i load32(const char* at) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-}
-
-__attribute__((target("avx2"))) inline __m256i atMost32(__m256i v, __m256i limit) {
-    return _mm256_cmpeq_epi8(_mm256_min_epu8(v, limit), v);
-}
-
 __attribute__((target("avx2"))) bool digitStepsWide(const char* block, std::size_t& from,
                                                     std::size_t end, const DigitSet& set,
                                                     std::uint64_t parity, std::uint64_t& lineEnds,
@@ -360,39 +221,6 @@ __attribute__((target("avx2,popcnt"))) bool layerStepsWide(const char* block, st
     return false;
 }
 
-__attribute__((target("avx2"))) std::size_t markerSearchWide(const char* block, std::size_t from,
-                                                             std::size_t end, const MarkerSet& set,
-                                                             std::uint64_t& lineEnds) {
-    const __m256i head0 = _mm256_set1_epi8(set.heads[0]);
-    const __m256i head1 = _mm256_set1_epi8(set.heads[set.count - 1]);
-    const __m256i tail0 = _mm256_set1_epi8(set.tails[0]);
-    const __m256i tail1 = _mm256_set1_epi8(set.tails[set.count - 1]);
-    const __m256i lf = _mm256_set1_epi8('\n');
-    const std::size_t span = set.span;
-    for (; from + span + 64 <= end; from += 64) {
-        const char* at = block + from;
-        __m256i first0 = load32(at);
-        __m256i first1 = load32(at + 32);
-        __m256i last0 = load32(at + span);
-        __m256i last1 = load32(at + span + 32);
-        __m256i head0Match =
-            _mm256_or_si256(_mm256_cmpeq_epi8(first0, head0), _mm256_cmpeq_epi8(first0, head1));
-        __m256i head1Match =
-            _mm256_or_si256(_mm256_cmpeq_epi8(first1, head0), _mm256_cmpeq_epi8(first1, head1));
-        __m256i tail0Match =
-            _mm256_or_si256(_mm256_cmpeq_epi8(last0, tail0), _mm256_cmpeq_epi8(last0, tail1));
-        __m256i tail1Match =
-            _mm256_or_si256(_mm256_cmpeq_epi8(last1, tail0), _mm256_cmpeq_epi8(last1, tail1));
-        std::uint64_t candidates = mask32(_mm256_and_si256(head0Match, tail0Match)) |
-                                   mask32(_mm256_and_si256(head1Match, tail1Match)) << 32;
-        std::uint64_t ends =
-            mask32(_mm256_cmpeq_epi8(first0, lf)) | mask32(_mm256_cmpeq_epi8(first1, lf)) << 32;
-        std::size_t found = 0;
-        if (confirmMarker(block, from, end, set, candidates, ends, lineEnds, found)) return found;
-        lineEnds += popcount(ends);
-    }
-    return markerTail(block, from, end, set, lineEnds);
-}
 #endif
 
 }  // namespace
@@ -404,26 +232,6 @@ bool haveWideVectors() {
 #else
     return false;
 #endif
-}
-
-MarkerSet makeMarkerSet(std::string_view first, std::string_view second) {
-    MarkerSet set;
-    set.markers[set.count++] = first;
-    if (second != first) set.markers[set.count++] = second;
-    set.searchable = true;
-    std::size_t shortest = SIZE_MAX;
-    for (int i = 0; i < set.count; ++i) {
-        std::string_view marker = set.markers[i];
-        if (marker.empty() || marker.find('\n') != std::string_view::npos) set.searchable = false;
-        shortest = std::min(shortest, marker.size());
-    }
-    if (!set.searchable) return set;
-    set.span = shortest - 1;
-    for (int i = 0; i < set.count; ++i) {
-        set.heads[i] = set.markers[i][0];
-        set.tails[i] = set.markers[i][set.span];
-    }
-    return set;
 }
 
 bool findDigitStep(const char* block, std::size_t from, std::size_t end, const DigitSet& set,
@@ -462,20 +270,6 @@ bool findLayerStep(const char* block, std::size_t from, std::size_t end, std::ui
         from += step.size;
     }
     return false;
-}
-
-std::size_t findMarkerCandidate(const char* block, std::size_t from, std::size_t end,
-                                const MarkerSet& set, bool wide, std::uint64_t& lineEnds) {
-#if DXFPROFILE_WIDE_VECTORS
-    if (wide) return markerSearchWide(block, from, end, set, lineEnds);
-#endif
-#if defined(__SSE2__)
-    (void)wide;
-    return markerSearchNarrow(block, from, end, set, lineEnds);
-#else
-    (void)wide;
-    return markerTail(block, from, end, set, lineEnds);
-#endif
 }
 
 std::uint64_t countLineEnds(const char* block, std::size_t from, std::size_t end) {

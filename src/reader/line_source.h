@@ -134,6 +134,16 @@ class LineSource {
     void stopCopy();
 
   private:
+    // A piece and the line end after it: 63 bytes, then CR LF.
+    static constexpr std::size_t PIECE_REACH = PIECE_LENGTH + 2;
+
+    // The text of the line [start, end), without the CR of a CR LF end.
+    static std::string_view lineText(const char* start, const char* end, bool endsWithLf) {
+        std::size_t length = static_cast<std::size_t>(end - start);
+        if (endsWithLf && length > 0 && start[length - 1] == '\r') --length;
+        return {start, length};
+    }
+
     bool refill();
     std::size_t completeLinesEnd() const;
     void passOver(std::size_t to, std::uint64_t lines);
