@@ -9,19 +9,25 @@ namespace {
 
 using namespace vectors;
 
+// The byte `back` places before block[at]; the block keeps readable bytes
+// before its start.
+char before(const char* block, std::size_t at, std::ptrdiff_t back) {
+    return (block + at)[-back];
+}
+
 bool isDigitCandidate(const char* block, std::size_t at, std::size_t end, const DigitSet& set) {
     return isOneOf(block[at], set.digits, set.count) &&
-           atMost(at + 1 < end ? block[at + 1] : '\n', ' ') && atMost(block[at - 1], '0') &&
-           (block[at - 1] != '0' || atMost(block[at - 2], '0'));
+           atMost(at + 1 < end ? block[at + 1] : '\n', ' ') && atMost(before(block, at, 1), '0') &&
+           (before(block, at, 1) != '0' || atMost(before(block, at, 2), '0'));
 }
 
 bool isLayerCandidate(const char* block, std::size_t at, std::size_t end) {
     return block[at] == '8' && atMost(at + 1 < end ? block[at + 1] : '\n', ' ') &&
-           atMost(block[at - 1], '0');
+           atMost(before(block, at, 1), '0');
 }
 
 bool isEndCandidate(const char* block, std::size_t at, std::size_t end) {
-    return block[at] == 'E' && block[at - 1] == '\n' && end - at > 5 && block[at + 5] == 'C';
+    return block[at] == 'E' && before(block, at, 1) == '\n' && end - at > 5 && block[at + 5] == 'C';
 }
 
 // The candidates of a layer step: digits on code lines, ends on the others.
