@@ -1,0 +1,135 @@
+#include "geometry/span_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "geometry/nudge.h"
+
+namespace dxfprofile {
+namespace {
+
+constexpr double PI = std::numbers::pi;
+constexpr double FULL_TURN = 2.0 * PI;
+constexpr double INFINITE = std::numeric_limits<double>::infinity();
+// The turn of the samples about an arc's centre may differ from the arc's own
+// by rounding, never by anything near a full turn.
+constexpr double TURN_SLACK = 1.0;
+
+double distance(Point p, Point q) {
+    return std::hypot(p.x - q.x, p.y - q.y);
+}
+
+double distanceToSegment(Point p, Point a, Point b) {
+    double dx = b.x - a.x;
+    double dy = b.y - a.y;
+    double lengthSquared = dx * dx + dy * dy;
+    double s = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
+    s = std::clamp(s, 0.0, 1.0);
+    return distance(p, Point{a.x + s * dx, a.y + s * dy});
+}
+
+// The signed angle that the samples sweep about centre, in radians.
+double turnAbout(Point centre, std::span<const Point> samples) {
+    double turn = 0.0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        double ax = samples[i - 1].x - centre.x;
+        double ay = samples[i - 1].y - centre.y;
+        double bx = samples[i].x - centre.x;
+        double by = samples[i].y - centre.y;
+        turn += std::atan2(ax * by - ay * bx, ax * bx + ay * by);
+    }
+    return turn;
+}
+
+double lineDeviation(const CurveSpan& span, std::span<const Point> samples) {
+    Point a{narrowedLength(span.start.x), narrowedLength(span.start.y)};
+    Point b{narrowedLength(span.end.x), narrowedLength(span.end.y)};
+    double worst = std::max(distance(a, samples.front()), distance(b, samples.back()));
+    for (Point p : samples) worst = std::max(worst, distanceToSegment(p, a, b));
+    return worst;
+}
+
+double arcDeviation(const CurveSpan& span, std::span<const Point> samples) {
+    Point c{narrowedLength(span.centre.x), narrowedLength(span.centre.y)};
+    double r = narrowedLength(span.radius);
+    double from = narrowedAngle(span.startAngle) * PI / 180.0;
+    double to = narrowedAngle(span.endAngle) * PI / 180.0;
+    double sweep = std::fmod(to - from, FULL_TURN);
+    if (sweep < 0.0) sweep += FULL_TURN;
+    if (!(sweep > 0.0)) return INFINITE;
+    double expected = span.clockwise ? -sweep : sweep;
+    if (!(std::fabs(turnAbout(c, samples) - expected) < TURN_SLACK)) return INFINITE;
+
+    Point first{c.x + r * std::cos(from), c.y + r * std::sin(from)};
+    Point last{c.x + r * std::cos(to), c.y + r * std::sin(to)};
+    Point enter = span.clockwise ? last : first;
+    Point leave = span.clockwise ? first : last;
+    double worst = std::max(distance(enter, samples.front()), distance(leave, samples.back()));
+    for (Point p : samples) worst = std::max(worst, distanceToArc(p, c, r, from, sweep));
+    return worst;
+}
+
+double circleDeviation(const CurveSpan& span, std::span<const Point> samples) {
+    Point c{narrowedLength(span.centre.x), narrowedLength(span.centre.y)};
+    double r = narrowedLength(span.radius);
+    if (!(std::fabs(std::fabs(turnAbout(c, samples)) - FULL_TURN) < TURN_SLACK)) return INFINITE;
+    double worst = 0.0;
+    for (Point p : samples) worst = std::max(worst, std::fabs(distance(p, c) - r));
+    return worst;
+}
+
+}  // namespace
+
+double narrowedLength(double value) {
+    return static_cast<float>(nudge(value));
+}
+
+double narrowedAngle(double degrees) {
+    return static_cast<float>(degrees);
+}
+
+double distanceToArc(Point p, Point centre, double radius, double from, double sweep) {
+    double along = std::fmod(std::atan2(p.y - centre.y, p.x - centre.x) - from, FULL_TURN);
+    if (along < 0.0) along += FULL_TURN;
+    if (along <= sweep) return std::fabs(distance(p, centre) - radius);
+    Point first{centre.x + radius * std::cos(from), centre.y + radius * std::sin(from)};
+    Point last{centre.x + radius * std::cos(from + sweep),
+               centre.y + radius * std::sin(from + sweep)};
+    return std::min(distance(p, first), distance(p, last));
+}
+
+double degreesAround(Point centre, Point p) {
+    double degrees = std::atan2(p.y - centre.y, p.x - centre.x) * (180.0 / PI);
+    if (degrees < 0.0) degrees += 360.0;
+    // Just below 360 narrows to 360 itself: say 0 instead.
+    return narrowedAngle(degrees) < 360.0 ? degrees : 0.0;
+}
+
+CurveSpan arcSpan(Point centre, double radius, Point enter, Point leave, bool clockwise) {
+    CurveSpan span;
+    span.type = SPAN_ARC;
+    span.centre = centre;
+    span.radius = radius;
+    span.clockwise = clockwise;
+    Point narrowed{narrowedLength(centre.x), narrowedLength(centre.y)};
+    double enterAngle = degreesAround(narrowed, enter);
+    double leaveAngle = degreesAround(narrowed, leave);
+    span.startAngle = clockwise ? leaveAngle : enterAngle;
+    span.endAngle = clockwise ? enterAngle : leaveAngle;
+    return span;
+}
+
+double spanDeviation(const CurveSpan& span, std::span<const Point> samples) {
+    if (samples.empty()) return INFINITE;
+    double deviation = INFINITE;
+    if (span.type == SPAN_LINE) deviation = lineDeviation(span, samples);
+    if (span.type == SPAN_ARC) deviation = arcDeviation(span, samples);
+    if (span.type == SPAN_CIRCLE) deviation = circleDeviation(span, samples);
+    // Values that are not finite never pass.
+    if (std::isnan(deviation)) return INFINITE;
+    return deviation;
+}
+
+}  // namespace dxfprofile
