@@ -14,6 +14,11 @@ void resetEntityTable() {
     entityTable.entityCount = 0;
 }
 
+void countEntities(std::uint32_t count) {
+    std::uint32_t room = std::numeric_limits<std::uint32_t>::max() - entityTable.entityCount;
+    entityTable.entityCount += count < room ? count : room;
+}
+
 void appendEntity(std::uint16_t type, std::initializer_list<float> values) {
     if (entityTable.entityCount < MAX_ENTITIES) {
         EntityRecord& record = entityTable.records[entityTable.entityCount];

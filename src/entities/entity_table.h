@@ -37,6 +37,9 @@ extern EntityTable entityTable;
 // Start of a run: every sequence counter to 1, the count to 0.
 void resetEntityTable();
 
+// Counts records that cannot be stored: the table is full by far.
+void countEntities(std::uint32_t count);
+
 // Stores a record while the table has room (values not given are 0.0) and
 // counts it in any case.
 void appendEntity(std::uint16_t type, std::initializer_list<float> values);

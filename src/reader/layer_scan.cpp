@@ -5,7 +5,9 @@
 
 #include "entities/entity_table.h"
 #include "entities/profile_writer.h"
+#include "geometry/curve_chain.h"
 #include "geometry/trace.h"
+#include "reader/curve_reader.h"
 #include "reader/entity_head.h"
 #include "reader/left_out.h"
 #include "reader/readers.h"
@@ -14,6 +16,9 @@ namespace dxfprofile {
 namespace {
 
 LineSource sdxfInput;
+// The layer's curves, joined end to end until the next entity that gives
+// records of its own.
+CurveChain curveChain;
 
 class OneLayer final : public LayerWanted {
   public:
@@ -50,11 +55,38 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
     }
 }
 
+// The records of the curves read so far.
+void flushCurves(const char* layerName) {
+    int status = appendCurveRecords(curveChain);
+    if (status == CURVE_PRECISION) {
+        std::fprintf(stderr,
+                     "warning: curves on layer %s that single precision cannot hold within %g are "
+                     "left out\n",
+                     layerName, CURVE_TOLERANCE);
+        noteLeftOut("curves beyond single precision");
+    } else if (status == CURVE_TOO_MANY_SPANS) {
+        // More records than a layer may hold: the profile is refused.
+        countEntities(MAX_ENTITIES + 1);
+    }
+}
+
+bool givesRecords(const std::string& kind) {
+    return kind == "LINE" || kind == "POINT" || kind == "CIRCLE" || kind == "ARC" ||
+           kind == "LWPOLYLINE" || kind == "POLYLINE";
+}
+
 // Converts one entity of the layer into records; `status` is set on failure.
-Scan convertEntity(GroupReader& reader, const EntityGroups& entity, int& status) {
+Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* layerName,
+                   int& status) {
     EntityOutcome outcome = EntityOutcome::leftOut;
     const std::string& kind = entity.kind;
-    if (kind == "LINE") {
+    curveFault = CURVE_OK;
+    if (givesRecords(kind)) flushCurves(layerName);
+    if (kind == "SPLINE") {
+        outcome = readSplineEntity(entity, curveChain);
+    } else if (kind == "ELLIPSE") {
+        outcome = readEllipseEntity(entity, curveChain);
+    } else if (kind == "LINE") {
         outcome = readLineEntity(entity);
     } else if (kind == "POINT") {
         outcome = readPointEntity(entity);
@@ -86,6 +118,12 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, int& status)
     }
     if (outcome == EntityOutcome::tilted) noteTilted(kind, entity.line);
     if (outcome == EntityOutcome::leftOut) noteLeftOut(kind);
+    if (outcome == EntityOutcome::leftOut && curveFault != CURVE_OK) {
+        std::fprintf(stderr, "warning: %s on line %llu gives no record (%s); left out\n",
+                     kind.c_str(), static_cast<unsigned long long>(entity.line),
+                     curveFault == CURVE_FIT_POINTS_ONLY ? "only fit points, no control points"
+                                                         : curveStatusText(curveFault));
+    }
     return Scan::goOn;
 }
 
@@ -98,6 +136,8 @@ int processLayer(const char* path, const char* layerName) {
     }
     resetEntityTable();
     resetLeftOut();
+    resetCurveChain(curveChain);
+    curveRecords = CurveRecords{};
     int status = 0;
     bool layerFound = false;
     bool valueRefused = false;
@@ -118,6 +158,7 @@ int processLayer(const char* path, const char* layerName) {
         HeadResult result = heads.next(head);
         if (result == HeadResult::sectionEnd) {
             if constexpr (traceSections) std::printf("\nENDSEC found\n");
+            flushCurves(layerName);
             break;
         }
         if (result == HeadResult::fileEnd) {
@@ -138,7 +179,7 @@ int processLayer(const char* path, const char* layerName) {
             }
         } else if (!inPaperSpace(entity)) {
             layerFound = true;
-            valueRefused = convertEntity(reader, entity, status) == Scan::refused;
+            valueRefused = convertEntity(reader, entity, layerName, status) == Scan::refused;
         }
     }
     sdxfInput.close();
@@ -149,6 +190,7 @@ int processLayer(const char* path, const char* layerName) {
         return -4;
     }
     status = writeProfile(layerName);
+    printApproximated(layerName, curveChain.stats, curveRecords);
     printLeftOut(layerName);
     return status;
 }

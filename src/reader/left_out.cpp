@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/curve_chain.h"
+#include "reader/curve_reader.h"
+
 namespace dxfprofile {
 namespace {
 
@@ -60,6 +63,26 @@ void printLeftOut(const char* layerName) {
     if (leftOut.otherKinds > 0) std::fprintf(stderr, "  other kinds: %d\n", leftOut.otherKinds);
     for (const KindCount& entry : leftOut.tilted)
         std::fprintf(stderr, "  %s in a tilted plane: %d\n", entry.kind.c_str(), entry.count);
+}
+
+void printApproximated(const char* layerName, const CurveStats& stats,
+                       const CurveRecords& records) {
+    int curves = stats.splines + stats.ellipses - stats.leftOut;
+    int total = records.circles + records.arcs + records.lines;
+    if (curves <= 0 || total == 0) return;
+    std::string kinds;
+    if (stats.splines > 0) kinds += "SPLINE " + std::to_string(stats.splines);
+    if (stats.splines > 0 && stats.ellipses > 0) kinds += " and ";
+    if (stats.ellipses > 0) kinds += "ELLIPSE " + std::to_string(stats.ellipses);
+    std::vector<std::string> parts;
+    if (records.circles > 0) parts.push_back(std::to_string(records.circles) + " CIRCLE");
+    if (records.arcs > 0) parts.push_back(std::to_string(records.arcs) + " ARC");
+    if (records.lines > 0) parts.push_back(std::to_string(records.lines) + " LINE");
+    std::string made = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        made += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    std::fprintf(stderr, "Approximated on layer %s: %s as %s, largest deviation %.4f\n", layerName,
+                 kinds.c_str(), made.c_str(), stats.largestDeviation);
 }
 
 }  // namespace dxfprofile

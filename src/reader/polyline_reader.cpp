@@ -6,6 +6,7 @@
 
 #include "entities/entity_table.h"
 #include "geometry/bulge.h"
+#include "geometry/bulge_check.h"
 #include "geometry/trace.h"
 #include "reader/extrusion.h"
 #include "reader/readers.h"
@@ -69,16 +70,24 @@ void appendSegment(EntityValues& values, const VertexRecord& from, const VertexR
     appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
 }
 
-// The arc of the bulge item at `index`, from the vertex before it to the
-// vertex after it, or to item 0 when it is the last item.
-void appendBulgeArc(EntityValues& values, int index, int itemCount) {
+// The segment that the bulge item at `index` bends, from the vertex before
+// it to the vertex after it, or to item 0 when it is the last item: an arc,
+// or a line where the arc is too flat for single precision to place and the
+// chord lies within the tolerance of it.
+void appendBulgedSegment(EntityValues& values, int index, int itemCount) {
     const VertexRecord& start = vertexTable[index - 1];
     const VertexRecord& end = index + 1 < itemCount ? vertexTable[index + 1] : vertexTable[0];
     if (start.bulgeFlag != 0 || end.bulgeFlag != 0) return;
     const VertexRecord& item = vertexTable[index];
     BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, item.bulge);
+    if (bulgeArcNeedsLine(arc.centre, arc.radius, arc.SA, arc.EA, {start.x, start.y},
+                          {end.x, end.y})) {
+        appendSegment(values, start, end);
+        return;
+    }
+    std::printf("\nbulge1");
     float values7[7] = {};
-    const double computed[7] = {arc.centre.x,      arc.centre.y, arc.radius, arc.mirroredStart,
+    const double computed[7] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
                                 arc.mirroredEnd, arc.SA,       arc.EA};
     for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
     if (values.failed()) return;
@@ -106,10 +115,8 @@ void walkSegments(EntityValues& values, std::uint8_t polylineFlag) {
         } else if (position + 1 < itemCount) {
             ++position;
             // The bulge of the last item of an open polyline bends nothing.
-            if (closed || position + 1 < itemCount) {
-                std::printf("\nbulge1");
-                appendBulgeArc(values, position, itemCount);
-            }
+            if (closed || position + 1 < itemCount)
+                appendBulgedSegment(values, position, itemCount);
             ++position;
         } else {
             // The closing segment needs a vertex to end at: a polyline whose

@@ -25,7 +25,7 @@ ANGLE_TOLERANCE = REL * 360.0
 CURVES = ("SPLINE", "ELLIPSE")
 # Set once splines and ellipses become records: test_curves.py then checks
 # the layers that hold them, and test_samples.py the others.
-CURVES_APPROXIMATED = False
+CURVES_APPROXIMATED = True
 
 
 @lru_cache(maxsize=None)

@@ -1,0 +1,138 @@
+#include "reader/curve_reader.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "entities/entity_table.h"
+#include "geometry/nudge.h"
+#include "reader/extrusion.h"
+
+namespace dxfprofile {
+
+int curveFault = CURVE_OK;
+CurveRecords curveRecords;
+
+namespace {
+
+// Control points that lie more than this apart in z leave the plane of the
+// profile.
+constexpr double FLAT = CURVE_TOLERANCE;
+
+EntityOutcome refused(const EntityValues& values) {
+    valueFaultLine = values.faultLine();
+    return EntityOutcome::outOfRange;
+}
+
+EntityOutcome leftOut(int status) {
+    curveFault = status;
+    return EntityOutcome::leftOut;
+}
+
+float narrowed(double value) {
+    return static_cast<float>(nudge(value));
+}
+
+}  // namespace
+
+EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
+    EntityValues values(entity);
+    SplineDefinition spline;
+    spline.degree = integerValue(entity, 71);
+    spline.flags = integerValue(entity, 70);
+    int fitPoints = 0;
+    std::vector<double> heights;  // z of each control point
+    bool hasY = false;
+    bool hasZ = false;
+    for (const EntityGroup& group : entity.groups) {
+        switch (group.code) {
+            case 10:
+                // One past the cap is enough to refuse the curve.
+                if (spline.controlPoints.size() > static_cast<std::size_t>(MAX_SPLINE_POINTS))
+                    break;
+                spline.controlPoints.push_back({values.real(group), 0.0});
+                heights.push_back(0.0);
+                hasY = false;
+                hasZ = false;
+                break;
+            case 20:
+                if (!spline.controlPoints.empty() && !hasY) {
+                    spline.controlPoints.back().y = values.real(group);
+                    hasY = true;
+                }
+                break;
+            case 30:
+                if (!heights.empty() && !hasZ) {
+                    heights.back() = values.real(group);
+                    hasZ = true;
+                }
+                break;
+            case 11:
+                ++fitPoints;
+                break;
+            case 40:
+                if (spline.knots.size() <= static_cast<std::size_t>(MAX_SPLINE_POINTS) * 2)
+                    spline.knots.push_back(std::atof(group.value.c_str()));
+                break;
+            case 41:
+                if (spline.weights.size() <= static_cast<std::size_t>(MAX_SPLINE_POINTS))
+                    spline.weights.push_back(std::atof(group.value.c_str()));
+                break;
+            default:
+                break;
+        }
+    }
+    bool flat = true;
+    for (double z : heights) flat = flat && std::fabs(z - heights.front()) <= FLAT;
+    Plane plane = planeOf(extrusionOf(values));
+    if (values.failed()) return refused(values);
+    if (plane == Plane::tilted || !flat) return EntityOutcome::tilted;
+    if (spline.controlPoints.empty() && fitPoints > 0) return leftOut(CURVE_FIT_POINTS_ONLY);
+    int status = addSplineCurve(chain, spline);
+    return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
+}
+
+EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
+    EntityValues values(entity);
+    EllipseDefinition ellipse;
+    ellipse.centre = {values.real(10), values.real(20)};
+    ellipse.majorAxis = {values.real(11), values.real(21)};
+    ellipse.ratio = values.real(40, 1.0);
+    ellipse.startParameter = values.real(41, 0.0);
+    ellipse.endParameter = values.real(42, 2 * M_PI);
+    Plane plane = planeOf(extrusionOf(values));
+    if (values.failed()) return refused(values);
+    if (plane == Plane::tilted) return EntityOutcome::tilted;
+    ellipse.normalDown = plane == Plane::flipped;
+    int status = addEllipseCurve(chain, ellipse);
+    return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
+}
+
+int appendCurveRecords(CurveChain& chain) {
+    std::vector<CurveSpan> spans;
+    int status = flushCurveChain(chain, spans);
+    for (const CurveSpan& span : spans) {
+        if (span.type == SPAN_LINE) {
+            appendEntity(ENTITY_LINE, {narrowed(span.start.x), narrowed(span.start.y),
+                                       narrowed(span.end.x), narrowed(span.end.y)});
+            ++curveRecords.lines;
+        } else if (span.type == SPAN_CIRCLE) {
+            appendEntity(ENTITY_CIRCLE,
+                         {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius)});
+            ++curveRecords.circles;
+        } else {
+            // As an ARC entity with that centre, radius and angles is held.
+            auto saf = static_cast<float>(360.0 - nudge(span.startAngle));
+            auto eaf = static_cast<float>(360.0 - nudge(span.endAngle));
+            if (eaf - saf > 90.0f) eaf = static_cast<float>(eaf - 360.0);
+            appendEntity(
+                ENTITY_ARC,
+                {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius), eaf, saf,
+                 static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});
+            ++curveRecords.arcs;
+        }
+    }
+    return status;
+}
+
+}  // namespace dxfprofile
