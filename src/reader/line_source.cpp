@@ -73,6 +73,7 @@ void LineSource::attach(int fd) {
     blockOffset_ = start > 0 ? static_cast<std::uint64_t>(start) : 0;
     position_ = 0;
     filled_ = 0;
+    block_[-1] = '\n';
     line_ = 1;
     keeping_ = false;
     copyTo_ = nullptr;
@@ -102,6 +103,9 @@ bool LineSource::refill() {
         }
     }
     if (keepFrom > 0) {
+        // The byte before the block stays the file's own: a block that
+        // starts inside a line holds no whole line before its first LF.
+        block_[-1] = block_[keepFrom - 1];
         std::memmove(block_, block_ + keepFrom, filled_ - keepFrom);
         blockOffset_ += keepFrom;
         position_ -= keepFrom;
@@ -182,7 +186,7 @@ void LineSource::candidateLine(std::size_t at, bool withPrevious, CandidateLine&
     line.previous = {};
     line.previousKnown = false;
     if (!withPrevious || start == 0) return;
-    // The block starts on a line start, and the byte before it reads as LF.
+    // The byte before the block is LF when the block starts a line.
     std::size_t reach = std::min(start, PIECE_REACH);
     const char* low = block_ + start - 1 - reach;
     const void* lf = ::memrchr(low, '\n', reach);
@@ -255,7 +259,7 @@ bool LineSource::offerDigitLine(const DigitStep& step, std::uint64_t bit, std::s
     line.number = number;
     line.offset = blockOffset_ + start;
     if (withPrevious && start > 0) {
-        // The block starts on a line start, and the byte before it reads as LF.
+        // The byte before the block is LF when the block starts a line.
         std::size_t reach = std::min(start, PIECE_REACH);
         const void* lf = ::memrchr(block_ + start - 1 - reach, '\n', reach);
         if (lf != nullptr) {
@@ -420,6 +424,7 @@ int LineSource::returnTo(const Mark& mark) {
     blockOffset_ = mark.offset;
     position_ = 0;
     filled_ = 0;
+    block_[-1] = '\n';  // a place to come back to starts a line
     endOfInput_ = false;
     line_ = mark.line;
     return 0;
