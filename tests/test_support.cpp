@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace dxfprofile::testing {
@@ -46,19 +47,23 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-std::vector<std::string> referencePieces(const std::string& bytes) {
-    std::vector<std::string> pieces;
-    std::string piece;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-        piece += bytes[i];
-        if (bytes[i] == '\n' || piece.size() == PIECE_LENGTH) {
-            pieces.push_back(piece);
-            piece.clear();
+std::string groupLikeLines(unsigned seed, std::size_t size) {
+    static const char* const LINES[] = {
+        "  0", "  8", " 08",    "0",       "8",      "-0",    "+8",     "\t8 ", "100", "108", "80",
+        " 10", "0\r", "ENDSEC", "ENDSECX", "EXXXXC", "WALLS", "WALLS ", "LINE", "",    "a\rb"};
+    const std::size_t words = std::size(LINES);
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < size) {
+        std::size_t pick = random() % (words + 4);
+        if (pick < words) {
+            text += LINES[pick];
+        } else {
+            for (std::size_t i = 0; i < 62 + pick - words; ++i) text += "x08 E\t"[random() % 6];
         }
+        text += random() % 3 == 0 ? "\r\n" : "\n";
     }
-    if (!piece.empty()) pieces.push_back(piece);
-    return pieces;
+    return text;
 }
 
 }  // namespace dxfprofile::testing

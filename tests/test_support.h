@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "reader/line_source.h"
 
@@ -40,9 +39,10 @@ void writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-// What text-mode reads of at most 63 bytes deliver: CR LF becomes LF first,
-// then pieces end after each LF or at 63 bytes.
-std::vector<std::string> referencePieces(const std::string& bytes);
+// Lines like a drawing's groups and their near misses (code lines spelled in
+// several ways, "ENDSEC", layer names, lines of 62 to 65 bytes around the
+// piece length, lone CRs), with LF and CR LF ends, `size` bytes at least.
+std::string groupLikeLines(unsigned seed, std::size_t size);
 
 // Restores the line source settings that a test changes.
 class SettingsGuard {

@@ -31,7 +31,7 @@ void LineSource::candidateLine(std::size_t at, bool withPrevious, CandidateLine&
     line.previous = {};
     line.previousKnown = false;
     if (!withPrevious || start == 0) return;
-    // The block starts on a line start, and the byte before it reads as LF.
+    // The byte before the block is LF when the block starts a line.
     std::size_t reach = std::min(start, PIECE_REACH);
     const char* low = block_ + start - 1 - reach;
     const void* lf = ::memrchr(low, '\n', reach);
@@ -104,7 +104,7 @@ bool LineSource::offerDigitLine(const DigitStep& step, std::uint64_t bit, std::s
     line.number = number;
     line.offset = blockOffset_ + start;
     if (withPrevious && start > 0) {
-        // The block starts on a line start, and the byte before it reads as LF.
+        // The byte before the block is LF when the block starts a line.
         std::size_t reach = std::min(start, PIECE_REACH);
         const void* lf = ::memrchr(block_ + start - 1 - reach, '\n', reach);
         if (lf != nullptr) {

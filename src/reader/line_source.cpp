@@ -53,6 +53,7 @@ void LineSource::attach(int fd) {
     blockOffset_ = start > 0 ? static_cast<std::uint64_t>(start) : 0;
     position_ = 0;
     filled_ = 0;
+    block_[-1] = '\n';
     line_ = 1;
     keeping_ = false;
     copyTo_ = nullptr;
@@ -82,6 +83,9 @@ bool LineSource::refill() {
         }
     }
     if (keepFrom > 0) {
+        // The byte before the block stays the file's own: a block that
+        // starts inside a line holds no whole line before its first LF.
+        block_[-1] = block_[keepFrom - 1];
         std::memmove(block_, block_ + keepFrom, filled_ - keepFrom);
         blockOffset_ += keepFrom;
         position_ -= keepFrom;
@@ -166,6 +170,7 @@ int LineSource::returnTo(const Mark& mark) {
     blockOffset_ = mark.offset;
     position_ = 0;
     filled_ = 0;
+    block_[-1] = '\n';  // a place to come back to starts a line
     endOfInput_ = false;
     line_ = mark.line;
     return 0;

@@ -1,0 +1,170 @@
+#include "reader/readers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "entities/entity_table.h"
+
+namespace dxfprofile {
+namespace {
+
+struct Record {
+    std::uint16_t type = 0;
+    std::array<float, ENTITY_VALUES> values = {};
+    bool operator==(const Record&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Record& record) {
+    out << record.type << ":";
+    for (float value : record.values) out << " " << value;
+    return out;
+}
+
+Record line(float x1, float y1, float x2, float y2) {
+    return {ENTITY_LINE, {x1, y1, x2, y2}};
+}
+Record arc(float x, float y, float r, float end, float start, float sa, float ea) {
+    return {ENTITY_ARC, {x, y, r, end, start, sa, ea}};
+}
+
+// A coordinate of 0 (or a missing one) as a line, point, circle or arc
+// record holds it: moved 5e-8 away from zero.
+constexpr float NUDGED_ZERO = 5e-8f;
+// The mirrored end angle of a polyline arc that ends at 0 degrees: 360 minus
+// the nudged 0, lowered by 360.
+constexpr float MIRRORED_ZERO = -0x1.ad7f2p-25f;
+
+// The half circles of bulge 1 from (0, 0) to (10, 0) and back.
+const Record ARC_BELOW = arc(5, 0, 5, 180, MIRRORED_ZERO, 180, 0);
+const Record ARC_ABOVE = arc(5, 0, 5, 360, 180, 0, 180);
+
+struct Row {
+    const char* name;    // the entity's kind, then what the row tests
+    std::string groups;  // "code=value ..."
+    EntityOutcome outcome;
+    std::vector<Record> records;
+    std::vector<const char*> vertices = {};  // the groups of a POLYLINE's VERTEX entities
+};
+
+EntityGroups entityOf(const std::string& kind, const std::string& groups) {
+    EntityGroups entity{kind, 1, {}};
+    std::istringstream pairs(groups);
+    int code = 0;
+    std::string value;
+    while (pairs >> code && pairs.ignore(1) && pairs >> value)
+        entity.groups.push_back({code, value});
+    return entity;
+}
+
+// The records that each entity appends, and what it prints: a polyline
+// announces each segment, "\nseg" for a line and "\nbulge1" for an arc.
+void checkRows(const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string kind(row.name, std::strcspn(row.name, " ,"));
+        EntityGroups entity = entityOf(kind, row.groups);
+        resetEntityTable();
+        ::testing::internal::CaptureStdout();
+        EntityOutcome outcome = EntityOutcome::leftOut;
+        if (kind == "LINE") outcome = readLineEntity(entity);
+        if (kind == "POINT") outcome = readPointEntity(entity);
+        if (kind == "CIRCLE" || kind == "ARC") outcome = readCircleEntity(entity);
+        if (kind == "LWPOLYLINE") outcome = readPolyline(entity);
+        if (kind == "POLYLINE") {
+            std::vector<EntityGroups> vertices;
+            for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
+            outcome = readHeavyPolyline(entity, vertices);
+        }
+        std::string printed;
+        for (const Record& record : row.records) {
+            if (kind.ends_with("POLYLINE"))
+                printed += record.type == ENTITY_LINE ? "\nseg" : "\nbulge1";
+        }
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), printed);
+        EXPECT_EQ(outcome, row.outcome);
+        std::vector<Record> records;
+        for (std::uint32_t i = 0; i < entityTable.entityCount && i < MAX_ENTITIES; ++i) {
+            records.push_back({entityTable.records[i].type, {}});
+            std::copy_n(entityTable.records[i].values, ENTITY_VALUES,
+                        records.back().values.begin());
+        }
+        EXPECT_EQ(records, row.records);
+    }
+}
+
+TEST(KindReaders, LinesPointsCirclesAndArcsReadTheirGroupsByCode) {
+    using enum EntityOutcome;
+    const std::string ARC = "10=2 20=3 40=1 50=30 51=120";
+    const Record below = arc(-2, 3, 1, 210, 300, 60, 150);
+    checkRows({
+        {"LINE in any order", "21=4 31=8 11=3 20=-2.5 30=7 10=1.5", read, {line(1.5, -2.5, 3, 4)}},
+        {"LINE, the first 10, 0 if missing",
+         "10=1 10=9 21=7",
+         read,
+         {line(1, NUDGED_ZERO, NUDGED_ZERO, 7)}},
+        {"POINT in any order", "30=3 20=2 10=-1", read, {{ENTITY_POINT, {-1, 2, 3}}}},
+        {"CIRCLE, the first 40 counts", "40=6 40=9 10=4 20=5", read, {{ENTITY_CIRCLE, {4, 5, 6}}}},
+        {"CIRCLE seen from below", "10=4 20=5 40=6 230=-1", read, {{ENTITY_CIRCLE, {-4, 5, 6}}}},
+        {"ARC", ARC, read, {arc(2, 3, 1, 240, 330, 30, 120)}},
+        {"ARC over 0 degrees",
+         "40=1 50=350 51=10",
+         read,
+         {arc(NUDGED_ZERO, NUDGED_ZERO, 1, -10, 10, 350, 10)}},
+        {"ARC seen from below", ARC + " 210=0 220=0 230=-1", read, {below}},
+        {"ARC within 1e-12 of below", ARC + " 210=1e-13 220=-1e-13 230=-1", read, {below}},
+        {"ARC in a tilted plane", ARC + " 220=1e-9 230=1", tilted, {}},
+        {"CIRCLE in a plane without z", "40=1 230=0", tilted, {}},
+    });
+}
+
+TEST(KindReaders, PolylinesWalkTheirSegments) {
+    using enum EntityOutcome;
+    const Record first = line(0, 0, 10, 0), second = line(10, 0, 10, 5);
+    const Record closing = line(10, 5, 0, 0);
+    const std::string TRIANGLE = " 10=0 20=0 10=10 20=0 10=10 20=5";
+    const std::string HALVES = " 10=0 20=0 42=1 10=10 20=0 42=1";  // bulges of 1
+    const std::vector<const char*> twoVertices = {"10=0", "10=10"};
+    const char* const frame = "10=99 20=99 70=16";
+    checkRows({
+        {"LWPOLYLINE open", "90=3" + TRIANGLE, read, {first, second}},
+        {"LWPOLYLINE closed", "70=1 90=3" + TRIANGLE, read, {first, second, closing}},
+        {"LWPOLYLINE, fewer passes", "70=1 90=1" + TRIANGLE, read, {first}},
+        {"LWPOLYLINE, more passes",
+         "70=1 90=5" + TRIANGLE,
+         read,
+         {first, second, closing, closing, closing}},
+        {"LWPOLYLINE without 90", TRIANGLE, read, {}},
+        {"LWPOLYLINE, stray 20 and 42", "20=9 42=1 90=2 10=0 20=0 20=7 10=10 20=0", read, {first}},
+        {"LWPOLYLINE closed with bulges", "70=1 90=2" + HALVES, read, {ARC_BELOW, ARC_ABOVE}},
+        {"LWPOLYLINE open, a last bulge", "90=2 10=0 20=0 10=10 20=0 42=1", read, {first}},
+        {"LWPOLYLINE seen from below",
+         "230=-1 70=1 90=2" + HALVES,
+         read,
+         {arc(-5, 0, 5, 180, MIRRORED_ZERO, 180, 0), arc(-5, 0, 5, 360, 180, 0, 180)}},
+        {"LWPOLYLINE tilted", "210=0.6 230=0.8 90=2" + HALVES, tilted, {}},
+        {"POLYLINE closed with bulges",
+         "70=1",
+         read,
+         {ARC_BELOW, ARC_ABOVE},
+         {"10=0 42=1", "10=10 42=1"}},
+        {"POLYLINE, spline frame dropped",
+         "70=4",
+         read,
+         {first},
+         {frame, "10=0 70=8", frame, "10=10", frame}},
+        {"POLYLINE with a linetype flag", "70=129", read, {first, line(10, 0, 0, 0)}, twoVertices},
+        {"POLYLINE 3D", "70=8", leftOut, {}, twoVertices},
+        {"POLYLINE 3D and closed", "70=9", leftOut, {}, twoVertices},
+        {"POLYLINE mesh", "70=16", leftOut, {}, twoVertices},
+        {"POLYLINE polyface mesh", "70=64", leftOut, {}, twoVertices},
+    });
+}
+
+}  // namespace
+}  // namespace dxfprofile
