@@ -27,15 +27,6 @@ Point pointOn(const Arc& arc, double s) {
                  arc.centre.y + arc.radius * std::sin(angle)};
 }
 
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x;
-    double dy = b.y - a.y;
-    double lengthSquared = dx * dx + dy * dy;
-    double s = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
-    s = std::clamp(s, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
-}
-
 double distanceTo(Point p, const Arc& arc) {
     return distanceToArc(p, arc.centre, arc.radius, arc.from, arc.sweep);
 }

@@ -23,15 +23,6 @@ bool finitePoint(Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-double distanceToChord(Point p, Point a, Point b) {
-    double dx = b.x - a.x;
-    double dy = b.y - a.y;
-    double lengthSquared = dx * dx + dy * dy;
-    double s = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
-    s = std::clamp(s, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
-}
-
 Point pointAt(Sampler& sampler, double t) {
     Point p = curvePoint(sampler.curve, t);
     if (!finitePoint(p)) sampler.status = CURVE_NOT_FINITE;
@@ -46,9 +37,9 @@ void refine(Sampler& sampler, double a, double b, Point pa, Point pm, Point pb, 
     Point q1 = pointAt(sampler, 0.5 * (a + m));
     Point q3 = pointAt(sampler, 0.5 * (m + b));
     if (sampler.status != CURVE_OK) return;
-    bool flat = distanceToChord(q1, pa, pb) <= SAMPLE_FLATNESS &&
-                distanceToChord(pm, pa, pb) <= SAMPLE_FLATNESS &&
-                distanceToChord(q3, pa, pb) <= SAMPLE_FLATNESS;
+    bool flat = distanceToSegment(q1, pa, pb) <= SAMPLE_FLATNESS &&
+                distanceToSegment(pm, pa, pb) <= SAMPLE_FLATNESS &&
+                distanceToSegment(q3, pa, pb) <= SAMPLE_FLATNESS;
     if (flat || depth >= MAX_DEPTH) {
         if (sampler.samples.size() >= static_cast<std::size_t>(MAX_CURVE_SAMPLES)) {
             sampler.status = CURVE_TOO_COMPLEX;

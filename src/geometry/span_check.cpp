@@ -21,15 +21,6 @@ double distance(Point p, Point q) {
     return std::hypot(p.x - q.x, p.y - q.y);
 }
 
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x;
-    double dy = b.y - a.y;
-    double lengthSquared = dx * dx + dy * dy;
-    double s = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
-    s = std::clamp(s, 0.0, 1.0);
-    return distance(p, Point{a.x + s * dx, a.y + s * dy});
-}
-
 // The signed angle that the samples sweep about centre, in radians.
 double turnAbout(Point centre, std::span<const Point> samples) {
     double turn = 0.0;

@@ -1,5 +1,6 @@
 #include "geometry/vector.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace dxfprofile {
@@ -46,6 +47,15 @@ Point pointAlong(Point p, Vector v, double s) {
     pOutput.x = s * v.x + p.x;
     pOutput.y = s * v.y + p.y;
     return pOutput;
+}
+
+double distanceToSegment(Point p, Point a, Point b) {
+    double dx = b.x - a.x;
+    double dy = b.y - a.y;
+    double lengthSquared = dx * dx + dy * dy;
+    double s = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
+    s = std::clamp(s, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
 }
 
 }  // namespace dxfprofile

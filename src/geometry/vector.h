@@ -29,5 +29,7 @@ Vector vectorBetween(Point p, Point q);
 Vector unitVector(Vector v);
 // p moved s times along v.
 Point pointAlong(Point p, Vector v, double s);
+// The distance from p to the nearest point of the segment from a to b.
+double distanceToSegment(Point p, Point a, Point b);
 
 }  // namespace dxfprofile

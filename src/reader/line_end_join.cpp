@@ -5,16 +5,7 @@
 #include <cstring>
 
 #include "io/output_file.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define DXFPROFILE_WIDE_VECTORS 1
-#include <immintrin.h>
-#else
-#define DXFPROFILE_WIDE_VECTORS 0
-#endif
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "reader/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {
