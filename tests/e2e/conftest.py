@@ -10,7 +10,6 @@ import pytest
 
 SOURCE = Path(os.environ.get("DXFPROFILE_SOURCE", Path(__file__).resolve().parents[2]))
 DATA = SOURCE / "tests" / "data"
-SAMPLES = SOURCE.parent / "shared" / "samples"
 IDENTIFIER = re.compile(rb"^[A-Z]{8}\.[A-Z]{3}$")
 
 
