@@ -56,6 +56,7 @@ int copySection(GroupReader& reader, LayerList& layers) {
     reader.startHere();
     NewLayer wanted(layers);
     EntityHeads heads(reader, wanted);
+    heads.passOver(layers);
     EntityHead head;
     EntityGroups entity;
     for (;;) {

@@ -4,7 +4,8 @@
 
 namespace dxfprofile {
 
-class LayerList;
+class NameSet;
+using LayerList = NameSet;
 
 // Copies, from the open file `dxfInput`, the section whose (0, SECTION)
 // pair is followed by (2, ENTITIES): from the line "ENTITIES" through the

@@ -127,7 +127,7 @@ HeadResult EntityHeads::nextByLayerLines(EntityHead& head) {
         EntityStartCheck boundary(reader_);
         LineSource::Mark at;
         LineSource::LookAhead found =
-            source.findLayerLine(reader_.codeParity(), candidate, boundary, at);
+            source.findLayerLine(reader_.codeParity(), known_, candidate, boundary, at);
         if (found == LineSource::LookAhead::end) return HeadResult::fileEnd;
         if (found == LineSource::LookAhead::found) {
             LineSource::Mark start;

@@ -9,6 +9,7 @@
 
 #include "reader/entity_groups.h"
 #include "reader/group_reader.h"
+#include "reader/name_set.h"
 
 namespace dxfprofile {
 
@@ -46,6 +47,9 @@ class EntityHeads {
     // The layer that the caller wants is this one: the heads on others are
     // passed over by searching for its name.
     void lookFor(std::string_view layerName);
+    // The caller wants no head on a layer of `known` (which may grow): their
+    // layer lines are passed over where they stand.
+    void passOver(const NameSet& known) { known_ = &known; }
 
     // Reads the next head that is wanted. After a head, the reader stands
     // in its entity, after its layer group.
@@ -57,6 +61,7 @@ class EntityHeads {
 
     GroupReader& reader_;
     const LayerWanted& wanted_;
+    const NameSet* known_ = nullptr;
     std::string layerName_;
     MarkerSet markers_;
     bool lookAhead_ = false;       // heads on other layers are passed over unread

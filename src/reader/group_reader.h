@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader/group_code.h"
 #include "reader/line_source.h"
 
 namespace dxfprofile {
@@ -18,9 +19,6 @@ struct Group {
     std::string_view value;
     std::uint64_t line = 0;  // the line of its code
 };
-
-// The group code that a code line holds; false when it holds none.
-bool parseGroupCode(std::string_view text, int& code);
 
 class GroupReader {
   public:

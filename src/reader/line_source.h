@@ -15,6 +15,7 @@
 namespace dxfprofile {
 
 struct OutputFile;
+class NameSet;
 
 inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
@@ -113,8 +114,11 @@ class LineSource {
     // accepts among the lines that may be a layer's group code line "8"
     // (offered with the line after it) on a line of the parity `parity`,
     // and the lines "ENDSEC" on the others (offered with the line before
-    // it); otherwise as findMarkedLine. `at` is the line's place.
-    LookAhead findLayerLine(std::uint64_t parity, LineCheck& check, LineCheck& boundary, Mark& at);
+    // it); otherwise as findMarkedLine. `at` is the line's place. A group 8
+    // whose layer is one of `known` (when given) is passed over without
+    // asking `check`.
+    LookAhead findLayerLine(std::uint64_t parity, const NameSet* known, LineCheck& check,
+                            LineCheck& boundary, Mark& at);
 
     // The last line that `check` accepts among the lines of the block from
     // the reading position up to the line that begins at offset `at`, whose
@@ -157,6 +161,8 @@ class LineSource {
                         std::uint64_t number, bool withFollowing, bool withPrevious,
                         LineCheck& check);
     bool passOverToLastBoundary(std::size_t end, std::uint64_t lines, LineCheck& boundary);
+    bool isKnownLayerLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
+                          const NameSet& known) const;
     std::size_t lineEndFrom(std::size_t from, std::size_t end) const;
 
     int fd_ = -1;

@@ -175,7 +175,8 @@ std::vector<std::uint64_t> searchHits(const std::string& path, const std::vector
             result = LineSource::LookAhead::found;
         }
         if (kind == Kind::marked) result = source.findMarkedLine(markers, check, boundary, at);
-        if (kind == Kind::layerOrEnd) result = source.findLayerLine(parity, check, boundary, mark);
+        if (kind == Kind::layerOrEnd)
+            result = source.findLayerLine(parity, nullptr, check, boundary, mark);
         if (kind == Kind::layerOrEnd) at = mark.offset;
         return result;
     };
