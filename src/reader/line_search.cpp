@@ -21,25 +21,27 @@ constexpr std::size_t OFFERED_LINE = PIECE_LENGTH;
 
 }  // namespace
 
+// The line before the one that starts at block_[start], when the block
+// holds it whole and short.
+void LineSource::previousLine(std::size_t start, CandidateLine& line) const {
+    if (start == 0) return;
+    // The byte before the block is LF when the block starts a line.
+    std::size_t reach = std::min(start, PIECE_REACH);
+    const void* lf = ::memrchr(block_ + start - 1 - reach, '\n', reach);
+    if (lf == nullptr) return;
+    line.previous = lineText(static_cast<const char*>(lf) + 1, block_ + start - 1, true);
+    line.previousKnown = true;
+}
+
 // The line around block_[at], which lies at or after the reading position
-// in the block's complete lines: its text, and with `withPrevious` the line
-// before it when that is whole in the block and short.
-void LineSource::candidateLine(std::size_t at, bool withPrevious, CandidateLine& line) const {
+// in the block's complete lines, with the line before it.
+void LineSource::candidateLine(std::size_t at, CandidateLine& line) const {
     const void* before = ::memrchr(block_ + position_, '\n', at - position_);
     std::size_t start = before == nullptr ? position_ : indexOf(before) + 1;
     const void* after = std::memchr(block_ + at, '\n', filled_ - at);
     std::size_t end = after == nullptr ? filled_ : indexOf(after);
     line.text = lineText(block_ + start, block_ + end, after != nullptr);
-    line.previous = {};
-    line.previousKnown = false;
-    if (!withPrevious || start == 0) return;
-    // The byte before the block is LF when the block starts a line.
-    std::size_t reach = std::min(start, PIECE_REACH);
-    const char* low = block_ + start - 1 - reach;
-    const void* lf = ::memrchr(low, '\n', reach);
-    if (lf == nullptr) return;
-    line.previous = lineText(static_cast<const char*>(lf) + 1, block_ + start - 1, true);
-    line.previousKnown = true;
+    previousLine(start, line);
 }
 
 bool LineSource::seekDigitLine(const DigitSet& digits, std::uint64_t parity, LineCheck& check,
@@ -105,15 +107,7 @@ bool LineSource::offerDigitLine(const DigitStep& step, std::uint64_t bit, std::s
     if (line.text.size() > OFFERED_LINE) return false;
     line.number = number;
     line.offset = blockOffset_ + start;
-    if (withPrevious && start > 0) {
-        // The byte before the block is LF when the block starts a line.
-        std::size_t reach = std::min(start, PIECE_REACH);
-        const void* lf = ::memrchr(block_ + start - 1 - reach, '\n', reach);
-        if (lf != nullptr) {
-            line.previous = lineText(static_cast<const char*>(lf) + 1, block_ + start - 1, true);
-            line.previousKnown = true;
-        }
-    }
+    if (withPrevious) previousLine(start, line);
     if (withFollowing && stop < end) {
         after &= after - 1;
         std::size_t next = stop + 1;
@@ -168,7 +162,7 @@ LineSource::LookAhead LineSource::findMarkedLine(const MarkerSet& markers, LineC
             std::size_t lineEnd = after == nullptr ? end : indexOf(after);
             if (found == position_ || block_[found - 1] == '\n') {
                 CandidateLine line;
-                candidateLine(found, true, line);
+                candidateLine(found, line);
                 line.number = line_ + lines;
                 line.offset = blockOffset_ + found;
                 if (check.accepts(line)) {

@@ -152,7 +152,8 @@ class LineSource {
     std::size_t completeLinesEnd() const;
     void passOver(std::size_t to, std::uint64_t lines);
     void flushCopy(bool final);
-    void candidateLine(std::size_t at, bool withPrevious, CandidateLine& line) const;
+    void candidateLine(std::size_t at, CandidateLine& line) const;
+    void previousLine(std::size_t start, CandidateLine& line) const;
     std::size_t indexOf(const void* byte) const {
         return static_cast<std::size_t>(static_cast<const char*>(byte) - block_);
     }
