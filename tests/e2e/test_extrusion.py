@@ -6,7 +6,7 @@ import shutil
 
 import pytest
 
-from conftest import DATA, split_profile
+from conftest import sample_path, split_profile
 
 
 def entity(kind, groups, handle=b"2A", layer=b"CUT"):
@@ -187,7 +187,7 @@ def test_tilted_entities_are_left_out_with_a_warning(converter, tmp_path, direct
 
 
 def test_snippet_arc_with_negative_extrusion(converter, tmp_path):
-    shutil.copy(DATA / "samples" / "snippet-arc-negative-extrusion.dxf", tmp_path / "arc.dxf")
+    shutil.copy(sample_path("snippet-arc-negative-extrusion"), tmp_path / "arc.dxf")
     run = converter(2, "arc.dxf")
     assert run.status == 0
     run = converter(3, "arc.sdxf", "FG-Dtl-Dim")

@@ -3,7 +3,7 @@ record; standard output and the profile stay as they would be without it."""
 
 import shutil
 
-from conftest import DATA, split_profile
+from conftest import sample_path, split_profile
 
 
 def entity(kind, handle, layer, marker, body):
@@ -113,7 +113,7 @@ def test_entities_in_a_tilted_plane_are_reported_after_the_kinds(converter, tmp_
 
 def test_sample_drawing_layers_of_text_and_block_reference(converter, tmp_path):
     name = "cam-layers-lwpolyline-bulges-r2004"
-    shutil.copy(DATA / "samples" / f"{name}.dxf", tmp_path)
+    shutil.copy(sample_path(name), tmp_path)
     assert converter(2, f"{name}.dxf").status == 0
     expected = {
         "Text": b"Left out of layer Text:\n  MTEXT: 1\n",

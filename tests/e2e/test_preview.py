@@ -12,7 +12,7 @@ import xml.etree.ElementTree as ElementTree
 import pytest
 from ezdxf.math import OCS, Vec3, bulge_to_arc
 
-from conftest import DATA, unsigned
+from conftest import SAMPLES, unsigned
 
 SVG = "{http://www.w3.org/2000/svg}"
 TOLERANCE = 2e-6  # six decimals in the profile, six in the picture
@@ -386,8 +386,6 @@ def test_malformed_profile_is_refused_without_a_picture(preview, tmp_path, text,
 
 # --- an independent renderer draws every sample's pictures ---------------------------
 
-SAMPLES = sorted((DATA / "samples").glob("*.dxf"))
-
 
 def rsvg_convert():
     path = shutil.which("rsvg-convert")
@@ -396,7 +394,7 @@ def rsvg_convert():
     return path
 
 
-@pytest.mark.parametrize("drawing", SAMPLES, ids=lambda d: d.stem)
+@pytest.mark.parametrize("drawing", sorted(SAMPLES.glob("*.dxf")), ids=lambda d: d.stem)
 def test_sample_pictures_render_without_errors(converter, preview, tmp_path, drawing):
     renderer = rsvg_convert()
     shutil.copy(drawing, tmp_path / drawing.name)

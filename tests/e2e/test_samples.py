@@ -9,12 +9,11 @@ from collections import Counter
 
 import pytest
 
-from conftest import DATA, unsigned
+from conftest import SAMPLES, SHARED_SAMPLES, sample_path, unsigned
 from oracle import (CURVES_APPROXIMATED, check_records, curve_kinds, encoded, expected_records,
                     layer_entities, model_space_layers, profile_records, raw_layer_entities,
                     raw_layers, read_drawing)
 
-SAMPLES = DATA / "samples"
 TIMEOUT = 20
 TOO_MANY = "status 251"  # more than 64 records: an empty profile
 
@@ -60,20 +59,21 @@ EXPECTED = {
 }
 
 def convert(converter, tmp_path, sample):
-    shutil.copy(SAMPLES / f"{sample}.dxf", tmp_path)
+    shutil.copy(sample_path(sample), tmp_path)
     return converter(2, f"{sample}.dxf", timeout=TIMEOUT)
 
 
 def test_every_sample_drawing_is_in_the_table():
-    assert sorted(p.stem for p in SAMPLES.glob("*.dxf")) == sorted(EXPECTED)
+    present = sorted(p.stem for p in SAMPLES.glob("*.dxf"))
+    assert present == sorted(EXPECTED) if SAMPLES == SHARED_SAMPLES else set(present) < set(EXPECTED)
 
 
 @pytest.mark.parametrize("sample", list(EXPECTED))
 def test_mode_2_lists_the_layers_of_model_space_entities(converter, tmp_path, sample):
-    doc = read_drawing(SAMPLES / f"{sample}.dxf")
+    doc = read_drawing(sample_path(sample))
     assert list(EXPECTED[sample]) == model_space_layers(doc)
     names = [encoded(doc, name) for name in EXPECTED[sample]]
-    assert names == raw_layers((SAMPLES / f"{sample}.dxf").read_bytes())
+    assert names == raw_layers(sample_path(sample).read_bytes())
 
     run = convert(converter, tmp_path, sample)
     assert run.status == 0
@@ -91,7 +91,7 @@ def test_mode_2_lists_the_layers_of_model_space_entities(converter, tmp_path, sa
     for s, layers in EXPECTED.items() for layer in layers
 ])
 def test_mode_3_writes_the_geometry_that_ezdxf_reads(converter, tmp_path, sample, layer):
-    path = SAMPLES / f"{sample}.dxf"
+    path = sample_path(sample)
     doc = read_drawing(path)
     name = encoded(doc, layer)
     if CURVES_APPROXIMATED and curve_kinds(doc, layer):
