@@ -2,16 +2,19 @@
 would run them: mode 2 on the drawing in an empty directory, then mode 3 on
 every layer that mode 2 listed. Every file written and every byte printed must
 equal examples/expected/<drawing>/ (files/ and runs/), the profile identifiers
-aside, whose form is checked. The README's transcripts are replayed the same way."""
+aside, whose form is checked. The README's transcripts are replayed the same way,
+and examples/demo.sh is run as a user would run it."""
 
 import os
 import re
 import shlex
 import shutil
+import subprocess
+from pathlib import Path
 
 import pytest
 
-from conftest import SOURCE, split_profile
+from conftest import SOURCE, converter_path, split_profile
 
 EXAMPLES = SOURCE / "examples"
 EXPECTED = EXAMPLES / "expected"
@@ -89,3 +92,24 @@ def test_readme_transcripts_are_the_real_output(converter, tmp_path):
 def test_readme_quotes_the_real_left_out_report():
     _, stderr = expected_run("cam-pocket-plate", "mode3-Cutout")
     assert stderr and stderr.decode() in (SOURCE / "README.md").read_text()
+
+
+def test_demo_runs_from_another_directory(tmp_path):
+    """demo.sh reuses the build directory of the default preset, so it runs
+    only there, where it has nothing to build."""
+    build = SOURCE / "build" / "default"
+    if Path(converter_path()).resolve().parent != build.resolve():
+        pytest.skip("the demo builds build/default; this run tests another build")
+    run = subprocess.run([str(EXAMPLES / "demo.sh")], cwd=tmp_path, capture_output=True,
+                         timeout=300)
+    assert run.returncode == 0, run.stderr
+    demo = SOURCE / "build" / "demo"
+    names = ["cutting-plate.sdxf", "cutting-plate.layers", "GEOMETRY-CUTTING.txt",
+             "GEOMETRY-CUTTING.svg"]
+    listed = run.stdout.decode().split("== files written:\n")[1].splitlines()
+    assert listed == [str(demo / name) for name in names]
+    files = EXPECTED / "cutting-plate" / "files"
+    for name in names[:3]:
+        assert comparable(demo / name) == comparable(files / name), name
+    assert (demo / names[3]).read_bytes().startswith(b"<?xml")
+    assert list(tmp_path.iterdir()) == []
