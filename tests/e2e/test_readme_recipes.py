@@ -95,3 +95,9 @@ def test_recipes_stop_at_the_first_failure(tmp_path):
     run = run_recipe("many drawings", work)
     assert run.returncode == 255
     assert sorted(p.name for p in work.iterdir()) == ["broken.dxf"]
+
+
+def test_manual_page_shows_the_same_recipes():
+    page = (SOURCE / "docs" / "dxfprofile.1").read_text().replace("\\-", "-")
+    for name in ["one drawing", "many drawings"]:
+        assert recipe(name) in page, name
