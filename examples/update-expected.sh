@@ -26,11 +26,13 @@ for drawing in "$top"/examples/*.dxf; do
         "$binary" 2 "$name.dxf" >"$expected/runs/mode2.stdout" 2>"$expected/runs/mode2.stderr" ||
             status=$?
         [ "$status" -eq 0 ] || { echo "$name: mode 2 ended with $status" >&2; exit 1; }
-        while IFS= read -r layer; do
+        # mapfile keeps a name in a legacy code page apart from the next one.
+        mapfile -t layers <"$name.layers"
+        for layer in "${layers[@]}"; do
             run=$expected/runs/mode3-$layer
             "$binary" 3 "$name.sdxf" "$layer" >"$run.stdout" 2>"$run.stderr" || status=$?
             [ "$status" -eq 0 ] || { echo "$name: mode 3 on $layer ended with $status" >&2; exit 1; }
-        done <"$name.layers"
+        done
         rm "$name.dxf"
         shopt -s dotglob
         mv ./* "$expected/files/"
