@@ -163,3 +163,30 @@ def test_every_status_is_documented_under_it(converter, tmp_path, case):
     documented = documented or printed.decode()
     assert documented in page_statuses(PAGE.read_text())[status]
     assert any(documented in text for shown, text in readme_statuses() if shown == status)
+
+
+PROFILE = b"P,ABCDEFGH.IJK\n1\nPOINT  P01 103 1 2 0 0 0\nEOF\n"
+PREVIEW_RUNS = {
+    "no arguments": ([], {}, 255, "No argument"),
+    "too many arguments": (["P.txt", "a.svg", "b.svg"], {"P.txt": PROFILE}, 255, "more than two"),
+    "own input": (["P.svg", "P.svg"], {"P.svg": PROFILE}, 255, "would overwrite the input file"),
+    "missing profile": (["P.txt"], {}, 255, "can't open profile file"),
+    "picture not written": (["P.txt", "/dev/full"], {"P.txt": PROFILE}, 255,
+                            "can't write output file"),
+    "not well formed": (["P.txt"], {"P.txt": PROFILE.replace(b"EOF", b"END")}, 254,
+                        "not well formed"),
+    "drawn": (["P.txt"], {"P.txt": PROFILE}, 0, "picture was written"),
+}
+
+
+@pytest.mark.parametrize("case", list(PREVIEW_RUNS))
+def test_every_preview_status_is_documented_under_it(tmp_path, case):
+    binary = os.environ.get("DXFPROFILE_PREVIEW")
+    if not binary:
+        pytest.skip("DXFPROFILE_PREVIEW is not set: run the end-to-end tests through ctest")
+    args, files, status, documented = PREVIEW_RUNS[case]
+    for name, content in files.items():
+        (tmp_path / name).write_bytes(content)
+    run = subprocess.run([binary, *args], cwd=tmp_path, capture_output=True, timeout=60)
+    assert run.returncode == status, run.stderr
+    assert documented in page_statuses(PAGES[1].read_text())[status]
