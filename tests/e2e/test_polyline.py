@@ -226,3 +226,21 @@ def test_mode_2_output_of_a_drawing_feeds_the_polyline_reader(converter, tmp_pat
     run = converter(3, "part.sdxf", "CUT")
     assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3).replace(b"p.sdxf", b"part.sdxf")
     assert split_profile((tmp_path / "CUT.txt").read_bytes()) == profile(*TRIANGLE_RECORDS)
+
+
+def heavy_triangle():
+    """TRIANGLE as a POLYLINE with its VERTEX entities, without a SEQEND."""
+    out = b"  0\nPOLYLINE\n  8\nCUT\n 66\n1\n 70\n1\n"
+    for x, y, bulge in ((b"0.0", b"0.0", b""), (b"10.0", b"0.0", b" 42\n1.0\n"),
+                        (b"10.0", b"10.0", b"")):
+        out += b"  0\nVERTEX\n  8\nCUT\n 10\n%s\n 20\n%s\n%s" % (x, y, bulge)
+    return out
+
+
+@pytest.mark.parametrize("end", [b"  0\nSEQEND\n  8\nCUT\n", b"", b"  0\nPOINT\n  8\nDOT\n"])
+def test_heavy_polyline_ends_at_seqend_the_next_entity_or_the_section(converter, tmp_path, end):
+    run, written = convert(converter, tmp_path, sdxf(heavy_triangle() + end))
+    assert run.status == 0
+    assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3)
+    assert written == profile(*TRIANGLE_RECORDS)
+
