@@ -244,3 +244,20 @@ def test_heavy_polyline_ends_at_seqend_the_next_entity_or_the_section(converter,
     assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3)
     assert written == profile(*TRIANGLE_RECORDS)
 
+
+@pytest.mark.parametrize("bulge", [b"1e-300", b"-1.2246467991473532e-16", b"3e-15", b"1e-6",
+                                   b"1e153", b"1e155"])
+@pytest.mark.parametrize("chord", [b"5", b"100"])
+def test_noise_bulge_is_a_line_and_a_bulge_beyond_single_precision_is_refused(
+        converter, tmp_path, bulge, chord):
+    data = sdxf(polyline(b" 90\n2\n" + vertices((b"0", b"0"), (chord, b"0"), bulges={0: bulge})))
+    run, written = convert(converter, tmp_path, data)
+    if float(bulge) < 1:
+        assert run.stdout == stdout([b"seg"], 1)
+        assert written == profile(b"LINE   L01 101    0.000000    0.000000 %11.6f    0.000000"
+                                  b"    0.000000" % float(chord))
+    else:
+        assert unsigned(-1) == run.status
+        assert run.stdout == (b"\nInput:p.sdxf\nLayer name = CUT\nbulge1\nError: LWPOLYLINE on "
+                              b"line 2 holds a value out of range on line 19\n\ndone")
+        assert (tmp_path / "CUT.txt").read_bytes() == b""
