@@ -34,7 +34,8 @@ def test_span_within_1e_9_of_a_full_turn_or_more_is_the_full_ellipse(converter, 
     assert run_of(converter, tmp_path, ELLIPSE % (b"", start, end)) == full
 
 
-@pytest.mark.parametrize("curve", [SPLINE % ZERO, ELLIPSE % (ZERO, b"0", b"3")])
+@pytest.mark.parametrize("curve", [SPLINE % ZERO, ELLIPSE % (ZERO, b"0", b"3")],
+                         ids=["SPLINE", "ELLIPSE"])
 def test_normal_of_zero_stands_for_none(converter, tmp_path, curve):
     plain = curve.replace(ZERO, b"")
     assert run_of(converter, tmp_path, curve) == run_of(converter, tmp_path, plain)
