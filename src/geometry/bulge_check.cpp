@@ -64,35 +64,64 @@ double angleApart(double a, double b) {
     return apart > PI ? 2.0 * PI - apart : apart;
 }
 
+// A value as the record holds it. The float is a variable of its own:
+// g++ 12's vectorizer drops the narrowing of two neighbouring values that are
+// widened again at once, and the check would see the exact centre.
+double narrowed(double value) {
+    volatile float held = static_cast<float>(value);
+    return held;
+}
+
+bool isFinite(Point p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// Every value of the ARC record is finite once narrowed.
+bool heldInSinglePrecision(const BulgeArc& arc) {
+    const double values[] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
+                             arc.mirroredEnd, arc.SA,       arc.EA};
+    for (double value : values) {
+        if (!std::isfinite(narrowed(value))) return false;
+    }
+    return true;
+}
+
+// The exact arc runs between the vertices about the computed centre; the
+// one nearer the start angle is where it starts.
+Arc exactArc(const BulgeArc& arc, Point start, Point end) {
+    double toStart = std::atan2(start.y - arc.centre.y, start.x - arc.centre.x);
+    double toEnd = std::atan2(end.y - arc.centre.y, end.x - arc.centre.x);
+    double given = arc.SA / DEG_PER_RAD;
+    if (angleApart(given, toEnd) < angleApart(given, toStart)) std::swap(toStart, toEnd);
+    return Arc{arc.centre, arc.radius, toStart, sweepBetween(toStart, toEnd)};
+}
+
+// Whether the chord lies within the tolerance of the arc, judged from the
+// bulge itself where the computed arc is too large for double precision to
+// place.
+bool chordNearArc(const BulgeArc& arc, Point start, Point end, double b) {
+    double sagitta = std::fabs(b) * (pointDistance(start, end) / 2);
+    if (!(sagitta <= CURVE_TOLERANCE)) return false;
+    // Up to a half circle the arc's middle and the chord's lie farthest
+    // apart, by the sagitta; an arc of vertices that (nearly) coincide
+    // shrinks to their point.
+    if (std::fabs(b) <= 1.0 || !isFinite(arc.centre) || !std::isfinite(arc.radius)) return true;
+    return segmentDeviation(exactArc(arc, start, end), start, end) <= CURVE_TOLERANCE;
+}
+
 }  // namespace
 
-bool bulgeArcNeedsLine(Point centre, double radius, double startAngle, double endAngle, Point start,
-                       Point end) {
-    if (!std::isfinite(start.x) || !std::isfinite(start.y) || !std::isfinite(end.x) ||
-        !std::isfinite(end.y)) {
-        return false;
-    }
-    if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !std::isfinite(radius) ||
-        !std::isfinite(startAngle) || !std::isfinite(endAngle)) {
-        return true;
-    }
-    // The exact arc runs between the vertices; the one nearer the start angle
-    // is where it starts.
-    double toStart = std::atan2(start.y - centre.y, start.x - centre.x);
-    double toEnd = std::atan2(end.y - centre.y, end.x - centre.x);
-    double given = startAngle / DEG_PER_RAD;
-    if (angleApart(given, toEnd) < angleApart(given, toStart)) std::swap(toStart, toEnd);
-    Arc exact{centre, radius, toStart, sweepBetween(toStart, toEnd)};
-
-    float narrowedFrom = static_cast<float>(startAngle);
-    float narrowedTo = static_cast<float>(endAngle);
-    Arc narrowed{Point{static_cast<float>(centre.x), static_cast<float>(centre.y)},
-                 static_cast<float>(radius), narrowedFrom * PI / 180.0, 0.0};
-    narrowed.sweep = sweepBetween(narrowed.from, narrowedTo * PI / 180.0);
+bool bulgeArcNeedsLine(const BulgeArc& arc, Point start, Point end, double b) {
+    if (!isFinite(start) || !isFinite(end) || !chordNearArc(arc, start, end, b)) return false;
+    if (!heldInSinglePrecision(arc)) return true;
+    Arc exact = exactArc(arc, start, end);
+    double narrowedFrom = narrowed(arc.SA);
+    double narrowedTo = narrowed(arc.EA);
+    Arc record{Point{narrowed(arc.centre.x), narrowed(arc.centre.y)}, narrowed(arc.radius),
+               narrowedFrom * PI / 180.0, 0.0};
+    record.sweep = sweepBetween(record.from, narrowedTo * PI / 180.0);
     // Equal narrowed angles leave the record's extent in doubt.
-    bool recordFails = narrowedFrom == narrowedTo || !std::isfinite(narrowed.radius) ||
-                       arcDeviation(exact, narrowed) > CURVE_TOLERANCE;
-    return recordFails && segmentDeviation(exact, start, end) <= CURVE_TOLERANCE;
+    return narrowedFrom == narrowedTo || arcDeviation(exact, record) > CURVE_TOLERANCE;
 }
 
 }  // namespace dxfprofile

@@ -1,21 +1,21 @@
 // Whether a bulged polyline segment is better written as a LINE: an arc so
-// flat that single precision cannot place it.
+// flat that single precision cannot hold or place it.
 #pragma once
 
+#include "geometry/bulge.h"
 #include "geometry/vector.h"
 
 namespace dxfprofile {
 
-// The arc of a bulged segment as the bulge conversion computes it: centre,
-// radius, and angles in its degrees (DEG_PER_RAD), anticlockwise from
-// startAngle to endAngle; start and end are the segment's vertices, in either
-// order. True when the ARC record (centre, radius and angles narrowed to
-// single precision, without the nudge; the angles read as true degrees) lies
-// farther than CURVE_TOLERANCE, either way, from the exact arc between the
-// vertices about that centre, while the straight segment lies within it.
-// True as well when the arc's values are not finite (a bulge of 0,
-// coincident vertices) but the vertices are.
-bool bulgeArcNeedsLine(Point centre, double radius, double startAngle, double endAngle, Point start,
-                       Point end);
+// The arc of a bulged segment from start to end with bulge b, as bulgeToArc
+// gives it. True when the segment is to be written as a LINE: its chord
+// lies within CURVE_TOLERANCE of the arc, however small the bulge, and the
+// ARC record cannot stand for the arc: a value is not finite once narrowed
+// to single precision, the narrowed angles are equal, or the record (centre,
+// radius and angles narrowed, without the nudge; the angles read as true
+// degrees) lies farther than CURVE_TOLERANCE, either way, from the exact arc
+// between the vertices. Where the record cannot hold the arc and the chord
+// is not within the tolerance either, narrowing the record refuses it.
+bool bulgeArcNeedsLine(const BulgeArc& arc, Point start, Point end, double b);
 
 }  // namespace dxfprofile

@@ -9,6 +9,8 @@ namespace dxfprofile {
 namespace {
 
 constexpr double FULL_TURN = 2.0 * std::numbers::pi;
+// Writers round 2 pi either way: a span this close to a full turn is one.
+constexpr double FULL_TURN_SLACK = 1e-9;
 
 double foldParameter(double t) {
     double folded = std::fmod(t, FULL_TURN);
@@ -40,6 +42,11 @@ int prepareEllipse(const EllipseDefinition& ellipse, EllipseCurve& curve) {
     curve.tStart = foldParameter(ellipse.startParameter);
     curve.tEnd = foldParameter(ellipse.endParameter);
     if (curve.tEnd <= curve.tStart) curve.tEnd += FULL_TURN;
+    // The span as written, before the fold takes whole turns off it.
+    double span = ellipse.endParameter - ellipse.startParameter;
+    if (span >= FULL_TURN - FULL_TURN_SLACK ||
+        curve.tEnd - curve.tStart >= FULL_TURN - FULL_TURN_SLACK)
+        curve.tEnd = curve.tStart + FULL_TURN;
     return CURVE_OK;
 }
 

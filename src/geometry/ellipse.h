@@ -32,7 +32,8 @@ struct EllipseCurve {
 // Checks a definition and builds its curve: CURVE_OK, CURVE_NOT_FINITE or
 // CURVE_BAD_ELLIPSE (zero major axis, ratio not above 0). Both parameters are
 // folded into [0, 2 pi); an end at or below the start lies one turn later,
-// so equal parameters (0 and 2 pi among them) give the full ellipse.
+// so equal parameters (0 and 2 pi among them) give the full ellipse, and so
+// does a span within 1e-9 of a full turn, or more than one.
 int prepareEllipse(const EllipseDefinition& ellipse, EllipseCurve& curve);
 
 Point ellipsePoint(const EllipseCurve& curve, double t);

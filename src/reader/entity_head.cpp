@@ -189,13 +189,17 @@ int readEntityGroups(GroupReader& reader, const EntityHead& head, EntityGroups& 
     return readToNextEntity(reader, entity);
 }
 
-int readNextEntity(GroupReader& reader, EntityGroups& entity) {
+int readEntityStart(GroupReader& reader, EntityGroups& entity) {
     entity.groups.clear();
     Group group;
     int result = reader.next(group);
     if (result <= 0) return result;
     entity.kind.assign(group.value);
     entity.line = group.line;
+    return 1;
+}
+
+int readEntityRest(GroupReader& reader, EntityGroups& entity) {
     return readToNextEntity(reader, entity);
 }
 

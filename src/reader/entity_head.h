@@ -74,7 +74,11 @@ class EntityHeads {
 // cannot be read again (the message is printed).
 int readEntityGroups(GroupReader& reader, const EntityHead& head, EntityGroups& entity);
 
-// Reads the entity whose group 0 is the next group, as readEntityGroups does.
-int readNextEntity(GroupReader& reader, EntityGroups& entity);
+// Reads the group 0 that is the next group: the entity's kind and line, its
+// groups emptied. 1; 0 when the file ends; -1 as readEntityGroups.
+int readEntityStart(GroupReader& reader, EntityGroups& entity);
+// Reads the groups of the entity whose group 0 was read last, up to the next
+// group 0, which is left unread; as readEntityGroups.
+int readEntityRest(GroupReader& reader, EntityGroups& entity);
 
 }  // namespace dxfprofile

@@ -13,10 +13,11 @@ Extrusion extrusionOf(EntityValues& values) {
 }
 
 Plane planeOf(const Extrusion& extrusion) {
+    if (extrusion.x == 0.0 && extrusion.y == 0.0 && extrusion.z == 0.0) return Plane::upward;
     double limit = 1e-12 * std::fabs(extrusion.z);
-    // Not a number fails every comparison, and so does a z of 0.
-    if (!(std::fabs(extrusion.x) <= limit && std::fabs(extrusion.y) <= limit) || extrusion.z == 0.0)
-        return Plane::tilted;
+    // Not a number fails every comparison; a z of 0 beside an x or a y
+    // leaves no room at all.
+    if (!(std::fabs(extrusion.x) <= limit && std::fabs(extrusion.y) <= limit)) return Plane::tilted;
     return extrusion.z > 0.0 ? Plane::upward : Plane::flipped;
 }
 

@@ -21,7 +21,8 @@ enum class Plane {
 // The entity's extrusion, (0, 0, 1) for groups it does not have.
 Extrusion extrusionOf(EntityValues& values);
 
-// A normal within 1e-12 of the z axis counts as the z axis.
+// A normal within 1e-12 of the z axis counts as the z axis, and so does the
+// normal (0, 0, 0), which some writers give for "none".
 Plane planeOf(const Extrusion& extrusion);
 
 // Folds an angle in degrees into [0, 360).

@@ -44,13 +44,15 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
     for (;;) {
         LineSource::Mark before = source.here();
         source.keep(before);
-        int result = readNextEntity(reader, entity);
+        int result = readEntityStart(reader, entity);
         if (result <= 0) return result;
-        if (entity.kind == "SEQEND") return 1;
-        if (entity.kind != "VERTEX") {
-            // A polyline without its SEQEND ends where another entity begins.
+        if (entity.kind != "VERTEX" && entity.kind != "SEQEND") {
+            // A polyline without its SEQEND ends where another entity, or
+            // the section, begins.
             return source.returnTo(before) == 0 ? 1 : -1;
         }
+        result = readEntityRest(reader, entity);
+        if (result <= 0 || entity.kind == "SEQEND") return result;
         vertices.push_back(std::move(entity));
     }
 }

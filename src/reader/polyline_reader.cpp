@@ -72,16 +72,16 @@ void appendSegment(EntityValues& values, const VertexRecord& from, const VertexR
 
 // The segment that the bulge item at `index` bends, from the vertex before
 // it to the vertex after it, or to item 0 when it is the last item: an arc,
-// or a line where the arc is too flat for single precision to place and the
-// chord lies within the tolerance of it.
+// or a line where the arc is too flat for single precision to hold or place
+// and the chord lies within the tolerance of it. An arc that single
+// precision cannot hold, of a chord farther away, refuses the entity.
 void appendBulgedSegment(EntityValues& values, int index, int itemCount) {
     const VertexRecord& start = vertexTable[index - 1];
     const VertexRecord& end = index + 1 < itemCount ? vertexTable[index + 1] : vertexTable[0];
     if (start.bulgeFlag != 0 || end.bulgeFlag != 0) return;
     const VertexRecord& item = vertexTable[index];
     BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, item.bulge);
-    if (bulgeArcNeedsLine(arc.centre, arc.radius, arc.SA, arc.EA, {start.x, start.y},
-                          {end.x, end.y})) {
+    if (bulgeArcNeedsLine(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
         appendSegment(values, start, end);
         return;
     }

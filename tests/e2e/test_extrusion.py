@@ -137,7 +137,8 @@ def test_flipped_polyline_arc_runs_where_the_drawing_shows_it(converter, tmp_pat
                               b"  180.000000   -0.000000  180.000000    0.000000")
 
 
-@pytest.mark.parametrize("direction", [UP, b"230\n1\n", b"210\n-0.0\n220\n0\n230\n2.0\n"])
+@pytest.mark.parametrize("direction", [UP, b"230\n1\n", b"210\n-0.0\n220\n0\n230\n2.0\n",
+                                       b"210\n0.0\n220\n0.0\n230\n0.0\n"])
 def test_explicit_upward_extrusion_changes_nothing(converter, tmp_path, direction):
     plain = sdxf(arc(b"1.5", b"2", b"3", b"10", b"300"), circle(b"-4", b"5", b"6"),
                  lwpolyline([(b"0", b"0", b"0.25"), (b"5", b"5", None), (b"0", b"9", b"-2")]), LINE)
@@ -163,7 +164,6 @@ def line_number(data, needle, occurrence=1):
 @pytest.mark.parametrize("direction", [
     b"210\n0.6\n220\n0.0\n230\n0.8\n",
     b"210\n0.0\n220\n1.0\n230\n0.0\n",
-    b"210\n0.0\n220\n0.0\n230\n0.0\n",
     b"210\n0.0\n220\n1e-9\n230\n-1.0\n",
 ])
 def test_tilted_entities_are_left_out_with_a_warning(converter, tmp_path, direction):

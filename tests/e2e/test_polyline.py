@@ -226,3 +226,38 @@ def test_mode_2_output_of_a_drawing_feeds_the_polyline_reader(converter, tmp_pat
     run = converter(3, "part.sdxf", "CUT")
     assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3).replace(b"p.sdxf", b"part.sdxf")
     assert split_profile((tmp_path / "CUT.txt").read_bytes()) == profile(*TRIANGLE_RECORDS)
+
+
+def heavy_triangle():
+    """TRIANGLE as a POLYLINE with its VERTEX entities, without a SEQEND."""
+    out = b"  0\nPOLYLINE\n  8\nCUT\n 66\n1\n 70\n1\n"
+    for x, y, bulge in ((b"0.0", b"0.0", b""), (b"10.0", b"0.0", b" 42\n1.0\n"),
+                        (b"10.0", b"10.0", b"")):
+        out += b"  0\nVERTEX\n  8\nCUT\n 10\n%s\n 20\n%s\n%s" % (x, y, bulge)
+    return out
+
+
+@pytest.mark.parametrize("end", [b"  0\nSEQEND\n  8\nCUT\n", b"", b"  0\nPOINT\n  8\nDOT\n"])
+def test_heavy_polyline_ends_at_seqend_the_next_entity_or_the_section(converter, tmp_path, end):
+    run, written = convert(converter, tmp_path, sdxf(heavy_triangle() + end))
+    assert run.status == 0
+    assert run.stdout == stdout([b"seg", b"bulge1", b"seg"], 3)
+    assert written == profile(*TRIANGLE_RECORDS)
+
+
+@pytest.mark.parametrize("bulge", [b"1e-300", b"-1.2246467991473532e-16", b"3e-15", b"1e-6",
+                                   b"1e153", b"1e155"])
+@pytest.mark.parametrize("chord", [b"5", b"100"])
+def test_noise_bulge_is_a_line_and_a_bulge_beyond_single_precision_is_refused(
+        converter, tmp_path, bulge, chord):
+    data = sdxf(polyline(b" 90\n2\n" + vertices((b"0", b"0"), (chord, b"0"), bulges={0: bulge})))
+    run, written = convert(converter, tmp_path, data)
+    if float(bulge) < 1:
+        assert run.stdout == stdout([b"seg"], 1)
+        assert written == profile(b"LINE   L01 101    0.000000    0.000000 %11.6f    0.000000"
+                                  b"    0.000000" % float(chord))
+    else:
+        assert unsigned(-1) == run.status
+        assert run.stdout == (b"\nInput:p.sdxf\nLayer name = CUT\nbulge1\nError: LWPOLYLINE on "
+                              b"line 2 holds a value out of range on line 19\n\ndone")
+        assert (tmp_path / "CUT.txt").read_bytes() == b""

@@ -4,22 +4,13 @@
 
 #include <cmath>
 
+#include "geometry/bulge.h"
+
 namespace dxfprofile {
 namespace {
 
-// The arc of a bulged segment from p to q, computed as the bulge conversion
-// does it, then judged.
 bool needsLine(Point p, Point q, double bulge) {
-    double h = pointDistance(p, q) / 2;
-    double s = std::fabs(bulge * h);
-    double r = (s * s + h * h) / (2 * s);
-    Vector chord = bulge > 0 ? vectorBetween(q, p) : vectorBetween(p, q);
-    Vector normal = unitVector(Vector{-chord.y, chord.x, 0});
-    Point centre = pointAlong(Point{(p.x + q.x) / 2, (p.y + q.y) / 2}, normal, r - s);
-    double from = angle360(centre, p);
-    double to = angle360(centre, q);
-    return bulge < 0 ? bulgeArcNeedsLine(centre, r, to, from, p, q)
-                     : bulgeArcNeedsLine(centre, r, from, to, p, q);
+    return bulgeArcNeedsLine(bulgeToArc(p, q, bulge), p, q, bulge);
 }
 
 TEST(BulgeArcNeedsLine, OnlyWhenTheNarrowedArcStraysAndTheChordDoesNot) {
@@ -37,6 +28,22 @@ TEST(BulgeArcNeedsLine, OnlyWhenTheNarrowedArcStraysAndTheChordDoesNot) {
         {"flat arc that single precision still places", {0, 0}, {1, 0}, 1e-4, false},
         {"bulge 0.01 on 100 mm, 10,000 out", {1e4, 1e4}, {1e4 + 100, 1e4}, 0.01, false},
         {"half circle 40 million out: neither holds", {4e7, 0}, {4e7 + 100, 0}, 1, false},
+        {"sin(pi) on 10 mm: radius 2e16", {0, 0}, {10, 0}, -1.2246467991473532e-16, true},
+        {"bulge 3e-15 on 100 mm", {0, 0}, {100, 0}, 3e-15, true},
+        {"bulge 1e-300: radius beyond single precision", {0, 0}, {100, 0}, 1e-300, true},
+        {"smallest double: radius beyond double precision", {0, 0}, {5, 0}, 5e-324, true},
+        {"bulge 1e155: a circle beyond double precision", {0, 0}, {5, 0}, 1e155, false},
+        {"bulge 1e153: a circle beyond single precision", {0, 0}, {100, 0}, 1e153, false},
+        {"bulge 2 on 0.004 mm, 10 km out: a loop within",
+         {1e7 + 0.5, 0},
+         {1e7 + 0.504, 0},
+         2,
+         true},
+        {"bulge 3 on 0.004 mm, 10 km out: a loop beyond",
+         {1e7 + 0.5, 0},
+         {1e7 + 0.504, 0},
+         3,
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

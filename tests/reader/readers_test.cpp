@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "entities/entity_table.h"
+#include "reader/curve_reader.h"
 
 namespace dxfprofile {
 namespace {
@@ -119,7 +120,15 @@ TEST(KindReaders, LinesPointsCirclesAndArcsReadTheirGroupsByCode) {
         {"ARC seen from below", ARC + " 210=0 220=0 230=-1", read, {below}},
         {"ARC within 1e-12 of below", ARC + " 210=1e-13 220=-1e-13 230=-1", read, {below}},
         {"ARC in a tilted plane", ARC + " 220=1e-9 230=1", tilted, {}},
-        {"CIRCLE in a plane without z", "40=1 230=0", tilted, {}},
+        {"CIRCLE in a plane without z", "40=1 220=1 230=0", tilted, {}},
+        {"CIRCLE, normal (0, 0, 0) for none",
+         "10=4 20=5 40=6 230=0",
+         read,
+         {{ENTITY_CIRCLE, {4, 5, 6}}}},
+        {"ARC, normal (0, 0, 0) for none",
+         ARC + " 210=0 220=0 230=0",
+         read,
+         {arc(2, 3, 1, 240, 330, 30, 120)}},
     });
 }
 
@@ -148,6 +157,11 @@ TEST(KindReaders, PolylinesWalkTheirSegments) {
          read,
          {arc(-5, 0, 5, 180, MIRRORED_ZERO, 180, 0), arc(-5, 0, 5, 360, 180, 0, 180)}},
         {"LWPOLYLINE tilted", "210=0.6 230=0.8 90=2" + HALVES, tilted, {}},
+        {"LWPOLYLINE, normal (0, 0, 0)",
+         "210=0 220=0 230=0 90=3" + TRIANGLE,
+         read,
+         {first, second}},
+        {"POLYLINE, normal (0, 0, 0)", "210=0 220=0 230=-0", read, {first}, twoVertices},
         {"POLYLINE closed with bulges",
          "70=1",
          read,
@@ -164,6 +178,81 @@ TEST(KindReaders, PolylinesWalkTheirSegments) {
         {"POLYLINE mesh", "70=16", leftOut, {}, twoVertices},
         {"POLYLINE polyface mesh", "70=64", leftOut, {}, twoVertices},
     });
+}
+
+// A straight segment whose bulge is noise is a LINE, however small the
+// bulge; a bulge whose arc single precision cannot hold, on a chord that
+// does not stay within the tolerance of it, refuses the entity.
+TEST(KindReaders, BulgesOverTheirWholeRange) {
+    using enum EntityOutcome;
+    struct Row {
+        const char* bulge;
+        EntityOutcome outcome;
+        std::uint16_t type;  // of the record, when there is one
+    };
+    const Row rows[] = {
+        {"1e-300", read, ENTITY_LINE},   {"-1.2246467991473532e-16", read, ENTITY_LINE},
+        {"3e-15", read, ENTITY_LINE},    {"1e-6", read, ENTITY_LINE},
+        {"4.9e-324", read, ENTITY_LINE}, {"1", read, ENTITY_ARC},
+        {"1e153", outOfRange, 0},        {"1e155", outOfRange, 0},
+    };
+    for (const char* chord : {"5", "10", "100"}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.bulge) + " on a chord of " + chord);
+            EntityGroups entity = entityOf("LWPOLYLINE", std::string("90=2 10=0 20=0 42=") +
+                                                             row.bulge + " 10=" + chord + " 20=0");
+            resetEntityTable();
+            ::testing::internal::CaptureStdout();
+            EXPECT_EQ(readPolyline(entity), row.outcome);
+            std::string printed = ::testing::internal::GetCapturedStdout();
+            EXPECT_EQ(printed, row.type == ENTITY_LINE ? "\nseg" : "\nbulge1");
+            EXPECT_EQ(entityTable.entityCount, row.type == 0 ? 0u : 1u);
+            if (row.type == 0) continue;
+            // A LINE along the chord, or a half circle of radius half the chord.
+            EXPECT_EQ(entityTable.records[0].type, row.type);
+            float expected = row.type == ENTITY_LINE ? std::stof(chord) : std::stof(chord) / 2;
+            EXPECT_EQ(entityTable.records[0].values[2], expected);
+        }
+    }
+}
+
+// The records of one SPLINE or ELLIPSE, or none when it is not read.
+std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups) {
+    CurveChain chain;
+    resetCurveChain(chain);
+    resetEntityTable();
+    EntityGroups entity = entityOf(kind, groups);
+    EntityOutcome outcome =
+        kind == "SPLINE" ? readSplineEntity(entity, chain) : readEllipseEntity(entity, chain);
+    if (outcome != EntityOutcome::read) return {};
+    appendCurveRecords(chain);
+    std::vector<Record> records;
+    for (std::uint32_t i = 0; i < entityTable.entityCount && i < MAX_ENTITIES; ++i) {
+        records.push_back({entityTable.records[i].type, {}});
+        std::copy_n(entityTable.records[i].values, ENTITY_VALUES, records.back().values.begin());
+    }
+    return records;
+}
+
+// A normal of (0, 0, 0) stands for none; a span within 1e-9 of a full turn,
+// or more, is the whole ellipse.
+TEST(CurveReaders, ZeroNormalsAndFullTurns) {
+    const std::string SPLINE =
+        "71=3 40=0 40=0 40=0 40=0 40=1 40=1 40=1 40=1 10=0 20=0 10=3 "
+        "20=4 10=6 20=-4 10=9 20=0";
+    const std::string ELLIPSE = "10=0 20=0 11=10 21=0 40=0.5";
+    const std::vector<Record> spline = curveRecordsOf("SPLINE", SPLINE);
+    const std::vector<Record> ellipse = curveRecordsOf("ELLIPSE", ELLIPSE + " 41=0 42=0");
+    ASSERT_FALSE(spline.empty());
+    ASSERT_GT(ellipse.size(), 4u);
+    EXPECT_EQ(curveRecordsOf("SPLINE", SPLINE + " 210=0 220=0 230=0"), spline);
+    EXPECT_EQ(curveRecordsOf("SPLINE", SPLINE + " 220=1 230=0"), std::vector<Record>{});
+    EXPECT_EQ(curveRecordsOf("ELLIPSE", ELLIPSE + " 210=0 220=0 230=0"), ellipse);
+    for (const char* end : {"6.28318530717959", "6.2831853080000002", "6.283185307179587",
+                            "6.283185307179585", "12.6"}) {
+        SCOPED_TRACE(end);
+        EXPECT_EQ(curveRecordsOf("ELLIPSE", ELLIPSE + " 41=0 42=" + end), ellipse);
+    }
 }
 
 }  // namespace
