@@ -1,0 +1,66 @@
+#include "io/block_lines.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace dxfprofile {
+
+bool BlockLines::refill() {
+    if (end_) return false;
+    block_.erase(0, start_);
+    start_ = 0;
+    std::size_t filled = block_.size();
+    std::uint64_t room = limit_ - offset_;
+    std::size_t want = room < LINE_BLOCK ? static_cast<std::size_t>(room) : LINE_BLOCK;
+    if (want == 0) {
+        end_ = true;
+        return false;
+    }
+    block_.resize(filled + want);
+    ssize_t n;
+    do {
+        n = ::pread(fd_, block_.data() + filled, want, static_cast<off_t>(offset_));
+    } while (n < 0 && errno == EINTR);
+    block_.resize(filled + (n > 0 ? static_cast<std::size_t>(n) : 0));
+    if (n <= 0) {
+        end_ = true;
+        return false;
+    }
+    offset_ += static_cast<std::uint64_t>(n);
+    return true;
+}
+
+bool BlockLines::next(std::string_view& line) {
+    std::size_t end;
+    while ((end = block_.find('\n', start_)) == std::string::npos) {
+        if (!refill()) {
+            // The last line may end with the file.
+            if (start_ == block_.size()) return false;
+            end = block_.size();
+            break;
+        }
+    }
+    line = std::string_view(block_).substr(start_, end - start_);
+    if (end < block_.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start_ = end < block_.size() ? end + 1 : end;
+    return true;
+}
+
+bool groupCodeOf(std::string_view line, int& code) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!line.empty() && blank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && blank(line.back())) line.remove_suffix(1);
+    bool negative = !line.empty() && line.front() == '-';
+    if (negative) line.remove_prefix(1);
+    if (line.empty() || line.size() > 6) return false;
+    int value = 0;
+    for (char c : line) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    code = negative ? -value : value;
+    return true;
+}
+
+}  // namespace dxfprofile
