@@ -6,6 +6,7 @@ the drawing's units, the options and the arguments that a run ignores."""
 import os
 import re
 import shutil
+import subprocess
 
 import pytest
 
@@ -153,6 +154,11 @@ def test_cp1252_layer_typed_in_utf8_is_hinted(converter, tmp_path):
     assert run.stderr == (
         b"dxfprofile: layer 'Trac\xc3\xa9' not found in in.sdxf; similar layers: $'trac\\xe9'\n")
     assert not (tmp_path / "Trac\u00e9.txt").exists()
+    # The hint pasted into a shell gives the layer's bytes.
+    hint = run.stderr.rsplit(b" ", 1)[1].strip()
+    pasted = subprocess.run(["bash", "-c", b"printf %s " + hint], capture_output=True).stdout
+    assert pasted == b"trac\xe9"
+    assert converter(3, "in.sdxf", os.fsdecode(pasted)).status == unsigned(-5)
 
 
 def test_too_many_records_name_the_entities_to_split(converter, tmp_path):
