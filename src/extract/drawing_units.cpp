@@ -48,6 +48,7 @@ int unitsInHeader(BlockLines& lines) {
     int groups = 0;
     bool wanted = false;
     while (lines.next(line) && groupCodeOf(line, code) && lines.next(line)) {
+        if (code == 999) continue;  // a comment
         ++groups;
         if (groups == 1 && (code != 0 || line != "SECTION")) return UNITS_UNKNOWN;
         if (groups == 2 && (code != 2 || line != "HEADER")) return UNITS_UNKNOWN;

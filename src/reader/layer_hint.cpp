@@ -1,6 +1,7 @@
 #include "reader/layer_hint.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -104,8 +105,14 @@ bool resemblesLayerName(std::string_view given, std::string_view name) {
 
 std::vector<std::string> readLayerNames(const char* path) {
     LayerCollector collector;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Only a file: a pipe has been read already and would wait for a writer.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return collector.names;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return collector.names;
+    }
     BlockLines lines(fd);
     std::string_view line;
     // The first line names the section; the groups follow it.

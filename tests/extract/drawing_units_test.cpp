@@ -30,7 +30,7 @@ TEST(ReadDrawingUnits, TakesInsunitsFromTheHeaderOnly) {
     std::string many;
     while (many.size() < 3 * LINE_BLOCK) many += "  9\n$ANGBASE\n 50\n0.0\n";
     const std::string entities = "  0\nSECTION\n  2\nENTITIES\n" + units + "  0\nENDSEC\n";
-    EXPECT_EQ(unitsOf(head + units + "  0\nENDSEC\n"), 1);
+    EXPECT_EQ(unitsOf("999\nwritten by hand\n" + head + units + "  0\nENDSEC\n"), 1);
     EXPECT_EQ(unitsOf(head + many + units + "  0\nENDSEC\n  0\nEOF\n"), 1);
     EXPECT_EQ(unitsOf("  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$INSUNITS\r\n 70\r\n4\r\n"), 4);
     EXPECT_EQ(unitsOf(head + "  0\nENDSEC\n" + entities), UNITS_UNKNOWN);
