@@ -15,6 +15,7 @@
 #include "extract/drawing_units.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
+#include "extract/section_probe.h"
 #include "io/diagnostics.h"
 #include "io/output_file.h"
 #include "io/text_encoding.h"
@@ -73,12 +74,7 @@ int runMode2(int dxfInput, const char* filename) {
     LayerList layers;
     int status = extractEntitiesSection(dxfInput, SDXF_filename, layers);
     // The extractor says why on standard output; writing is noted where it fails.
-    if (status != 0 && !failureNoted()) {
-        noteFailure(
-            "cannot copy the ENTITIES section of %s: the drawing has none, ends inside "
-            "it, or holds a line there that is not a group code",
-            filename);
-    }
+    if (status != 0 && !failureNoted()) noteSectionFailure(dxfInput, filename);
     if (status == 0) noteDrawingUnits(filename, readDrawingUnits(dxfInput));
     ::close(dxfInput);
     // The layers file's own failures print their messages but leave the
