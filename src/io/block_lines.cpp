@@ -33,13 +33,17 @@ bool BlockLines::refill() {
 
 bool BlockLines::next(std::string_view& line) {
     std::size_t end;
-    while ((end = block_.find('\n', start_)) == std::string::npos) {
+    std::size_t from = start_;
+    while ((end = block_.find('\n', from)) == std::string::npos) {
+        // A long line is searched once: from where the last search ended.
+        std::size_t searched = block_.size() - start_;
         if (!refill()) {
             // The last line may end with the file.
             if (start_ == block_.size()) return false;
             end = block_.size();
             break;
         }
+        from = start_ + searched;
     }
     line = std::string_view(block_).substr(start_, end - start_);
     if (end < block_.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
