@@ -34,8 +34,14 @@ bool BlockLines::refill() {
 bool BlockLines::next(std::string_view& line) {
     std::size_t end;
     std::size_t from = start_;
+    bool cut = false;
     while ((end = block_.find('\n', from)) == std::string::npos) {
-        // A long line is searched once: from where the last search ended.
+        // A long line keeps its first LONGEST_LINE bytes; the rest is searched
+        // once for the line's end, from where the last search ended.
+        if (block_.size() - start_ > LONGEST_LINE) {
+            block_.resize(start_ + LONGEST_LINE);
+            cut = true;
+        }
         std::size_t searched = block_.size() - start_;
         if (!refill()) {
             // The last line may end with the file.
@@ -45,8 +51,8 @@ bool BlockLines::next(std::string_view& line) {
         }
         from = start_ + searched;
     }
-    line = std::string_view(block_).substr(start_, end - start_);
-    if (end < block_.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    line = std::string_view(block_).substr(start_, (cut ? start_ + LONGEST_LINE : end) - start_);
+    if (!cut && end < block_.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     start_ = end < block_.size() ? end + 1 : end;
     return true;
 }

@@ -12,14 +12,17 @@
 namespace dxfprofile {
 
 inline constexpr std::size_t LINE_BLOCK = 1 << 16;
+// Longer lines are cut to this many bytes.
+inline constexpr std::size_t LONGEST_LINE = 1 << 16;
 
 class BlockLines {
   public:
     // Reads at most `limit` bytes of the file open on `fd`.
     explicit BlockLines(int fd, std::uint64_t limit = UINT64_MAX) : fd_(fd), limit_(limit) {}
 
-    // The next line without its line end, readable until the next call;
-    // false at the end of the file, at the limit or on a failed read.
+    // The next line without its line end (its first LONGEST_LINE bytes),
+    // readable until the next call; false at the end of the file, at the
+    // limit or on a failed read.
     bool next(std::string_view& line);
 
   private:

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
 
@@ -13,6 +14,9 @@
 
 namespace dxfprofile {
 namespace {
+
+// A given name of 251 characters written with \U+XXXX escapes, and blanks.
+constexpr std::size_t LONGEST_HINT = 4096;
 
 int hexDigit(char32_t c) {
     if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
@@ -62,14 +66,16 @@ class LayerCollector {
             finishEntity();
             inEntity_ = true;
         } else if (code == 8 && !hasLayer_) {
-            layer_.assign(value.substr(0, value.find('\0')));
+            layer_.assign(value.substr(0, std::min(value.find('\0'), LONGEST_HINT + 1)));
             hasLayer_ = true;
         } else if (code == 67) {
             paperSpace_ = std::atoi(std::string(value).c_str()) == 1;
         }
     }
     void finishEntity() {
-        if (inEntity_ && hasLayer_ && !paperSpace_ && seen_.insert(layer_).second)
+        // A longer name resembles no name that the command line can give.
+        if (inEntity_ && hasLayer_ && !paperSpace_ && layer_.size() <= LONGEST_HINT &&
+            seen_.insert(layer_).second)
             names.push_back(layer_);
         inEntity_ = hasLayer_ = paperSpace_ = false;
     }
