@@ -4,15 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "cli/binary_dxf.h"
+#include "cli/command_line.h"
 #include "cli/derive_path.h"
+#include "extract/drawing_units.h"
 #include "extract/layer_inventory.h"
 #include "extract/section_extractor.h"
+#include "extract/section_probe.h"
+#include "io/diagnostics.h"
 #include "io/output_file.h"
+#include "io/text_encoding.h"
 #include "reader/layer_scan.h"
 
 namespace dxfprofile {
@@ -27,11 +33,17 @@ void printUsage() {
 // Opens the input for reading; a directory is not a drawing.
 int openInput(const char* filename) {
     int fd = ::open(filename, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        noteSystemFailure("open", filename, errno);
+        return -1;
+    }
     struct stat info;
-    // A directory is no drawing, and a device such as /dev/zero never ends.
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) ||
-        S_ISBLK(info.st_mode)) {
+    int error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+    if (error != 0) noteSystemFailure("open", filename, error);
+    // A device such as /dev/zero never ends.
+    bool device = error == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
+    if (device) noteFailure("cannot open %s: a device, not a drawing", filename);
+    if (error != 0 || device) {
         ::close(fd);
         return -1;
     }
@@ -41,6 +53,7 @@ int openInput(const char* filename) {
 bool refuseOwnInput(const char* filename, const char* output) {
     if (!isSameFile(filename, output)) return false;
     std::printf("\nError: %s would overwrite the input file\n", output);
+    noteFailure("%s would overwrite the input file %s", output, filename);
     return true;
 }
 
@@ -50,6 +63,8 @@ int runMode2(int dxfInput, const char* filename) {
     if (derivePath(SDXF_filename, filename, ".sdxf") != 0 ||
         derivePath(layersFilename, SDXF_filename, ".layers") != 0) {
         std::printf("\nError: output path longer than %zu characters\n", PATH_BUFFER - 1);
+        noteFailure("the output paths of %s are longer than %zu characters", filename,
+                    PATH_BUFFER - 1);
         return -1;
     }
     std::printf("\nOutput:%s", SDXF_filename);
@@ -58,6 +73,9 @@ int runMode2(int dxfInput, const char* filename) {
     }
     LayerList layers;
     int status = extractEntitiesSection(dxfInput, SDXF_filename, layers);
+    // The extractor says why on standard output; writing is noted where it fails.
+    if (status != 0 && !failureNoted()) noteSectionFailure(dxfInput, filename);
+    if (status == 0) noteDrawingUnits(filename, readDrawingUnits(dxfInput));
     ::close(dxfInput);
     // The layers file's own failures print their messages but leave the
     // run's status alone.
@@ -85,6 +103,7 @@ int dispatchMode(int mode, const char* filename, const char* layerName) {
     // Refused before anything is written; in mode 3 the input is the SDXF file.
     if (isBinaryDxf(dxfInput)) {
         std::printf("\nError: binary DXF is not supported; save the drawing as text DXF\n");
+        noteFailure("%s is a binary DXF file; save the drawing as text DXF", filename);
         ::close(dxfInput);
         return -1;
     }
@@ -96,17 +115,27 @@ int dispatchMode(int mode, const char* filename, const char* layerName) {
 
 int runCommandLine(int argc, const char* const* argv) {
     int status = -1;
+    clearFailure();
+    if (runOption(argc, argv, status)) return status;
     int mode = argc > 1 ? std::atoi(argv[1]) : 0;
+    std::size_t longestName = PATH_BUFFER - 1 - std::strlen(".txt");
     if (argc < 3 || (mode == 3 && argc < 4)) {
         printUsage();
+        noteFailure("%s; dxfprofile --help shows the usage",
+                    argc < 3 ? "missing arguments" : "missing the layer name");
     } else if (mode != 2 && mode != 3) {
         std::printf("\nError: unknown mode %s (2 or 3)", argv[1]);
         printUsage();
+        noteFailure("unknown mode %s (2 or 3)", shellQuoted(argv[1]).c_str());
     } else if (std::strlen(argv[2]) >= PATH_BUFFER ||
-               (mode == 3 && std::strlen(argv[3]) + std::strlen(".txt") >= PATH_BUFFER)) {
+               (mode == 3 && std::strlen(argv[3]) > longestName)) {
         std::printf("\nError: argument longer than %zu characters (the layer name: %zu)",
-                    PATH_BUFFER - 1, PATH_BUFFER - 1 - std::strlen(".txt"));
+                    PATH_BUFFER - 1, longestName);
+        bool longPath = std::strlen(argv[2]) >= PATH_BUFFER;
+        noteFailure("the %s is longer than %zu characters", longPath ? "path" : "layer name",
+                    longPath ? PATH_BUFFER - 1 : longestName);
     } else {
+        warnExtraArguments(argc, argv, mode == 3 ? 4 : 3);
         char filename[PATH_BUFFER];
         char layerName[PATH_BUFFER] = "";
         std::strcpy(filename, argv[2]);
@@ -115,6 +144,7 @@ int runCommandLine(int argc, const char* const* argv) {
     }
     std::printf("\ndone");
     std::fflush(stdout);
+    printFailure(status);
     return status;
 }
 

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "entities/entity_table.h"
+#include "io/diagnostics.h"
 #include "io/output_file.h"
 
 namespace dxfprofile {
@@ -82,6 +83,11 @@ int writeProfile(const char* layerName) {
         static_cast<std::size_t>(n) >= PATH_BUFFER ||
         openOutput(profileOutput, outputFilename) != 0) {
         std::printf("\ncan't open output file\n");
+        // openOutput notes its own failures.
+        noteFailure(
+            "cannot write %s: a profile is written in the working directory, and a "
+            "layer name with '/' would leave it",
+            outputFilename);
         return -4;
     }
 

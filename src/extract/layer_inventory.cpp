@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/diagnostics.h"
 #include "io/output_file.h"
 
 namespace dxfprofile {
@@ -10,12 +11,23 @@ namespace {
 
 OutputFile layersOutput;
 
+// The run goes on without its layers file: a warning, not the failure line.
+void warnUnwritten(const char* layersFilename) {
+    if (failureNoted()) {
+        printWarning("%s", failureText().c_str());
+    } else {
+        printWarning("cannot write %s", layersFilename);
+    }
+    clearFailure();
+}
+
 }  // namespace
 
 int listLayers(const char* layersFilename, const LayerList& layers) {
     std::printf("\nOutput:%s", layersFilename);
     if (openOutput(layersOutput, layersFilename) != 0) {
         std::printf("\ncan't open output file\n");
+        warnUnwritten(layersFilename);
         return -1;
     }
     for (const std::string& name : layers.names()) {
@@ -26,6 +38,7 @@ int listLayers(const char* layersFilename, const LayerList& layers) {
     int status = 0;
     if (commitOutput(layersOutput) != 0) {
         std::printf("\nError: can't write output file %s\n", layersFilename);
+        warnUnwritten(layersFilename);
         status = -1;
     }
     for (const std::string& name : layers.names()) std::printf("\n%s", name.c_str());

@@ -13,8 +13,22 @@
 #include <cstring>
 #include <ctime>
 
+#include "io/diagnostics.h"
+
 namespace dxfprofile {
 namespace {
+
+// Remembers the reason of the first failure.
+void fail(OutputFile& out, int error) {
+    if (!out.failed) out.error = error;
+    out.failed = true;
+}
+
+// Leaves `error` in errno for the caller's note; -1.
+int refuse(int error) {
+    errno = error;
+    return -1;
+}
 
 bool copyText(char* destination, std::size_t size, const char* text) {
     std::size_t length = std::strlen(text);
@@ -41,7 +55,7 @@ void writeAll(OutputFile& out, const char* data, std::size_t size) {
         ssize_t written = ::write(out.fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
-            out.failed = true;
+            fail(out, errno);
             return;
         }
         data += written;
@@ -122,7 +136,7 @@ int openNamed(OutputFile& out) {
     }
     mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(out.fd, 0666 & ~mask) != 0) out.failed = true;
+    if (::fchmod(out.fd, 0666 & ~mask) != 0) fail(out, errno);
     return 0;
 }
 
@@ -165,7 +179,7 @@ void copyToNamed(OutputFile& out) {
     out.fd = -1;
     if (openNamed(out) != 0) {
         out.fd = source;
-        out.failed = true;
+        fail(out, errno);
         return;
     }
     off_t offset = 0;
@@ -173,7 +187,7 @@ void copyToNamed(OutputFile& out) {
         ssize_t n = ::pread(source, out.block, OUTPUT_BLOCK, offset);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (n < 0) out.failed = true;
+            if (n < 0) fail(out, errno);
             break;
         }
         writeAll(out, out.block, static_cast<std::size_t>(n));
@@ -187,7 +201,7 @@ void copyToNamed(OutputFile& out) {
 void nameUnnamed(OutputFile& out) {
     out.unnamed = false;
     if (!hiddenName(out)) {
-        out.failed = true;
+        fail(out, ENAMETOOLONG);
         return;
     }
     char path[32];
@@ -205,14 +219,19 @@ void nameUnnamed(OutputFile& out) {
 
 OutputSettings outputSettings;
 
-int openOutput(OutputFile& out, const char* path) {
+namespace {
+
+// openOutput without its note.
+int openAnyOutput(OutputFile& out, const char* path) {
     out.fd = -1;
     out.failed = false;
+    out.error = 0;
     out.direct = false;
     out.unnamed = false;
     out.used = 0;
     out.tempPath[0] = '\0';
-    if (!copyText(out.finalPath, sizeof out.finalPath, path) || path[0] == '\0') return -1;
+    if (path[0] == '\0') return refuse(ENOENT);
+    if (!copyText(out.finalPath, sizeof out.finalPath, path)) return refuse(ENAMETOOLONG);
 
     struct stat info;
     if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
@@ -220,20 +239,29 @@ int openOutput(OutputFile& out, const char* path) {
         // that is not there yet names the file to create.
         char target[PATH_MAX];
         if (::realpath(path, target) != nullptr) {
-            if (!copyText(out.finalPath, sizeof out.finalPath, target)) return -1;
+            if (!copyText(out.finalPath, sizeof out.finalPath, target)) return refuse(ENAMETOOLONG);
         } else if (!linkTarget(out.finalPath, sizeof out.finalPath, path)) {
-            return -1;
+            return refuse(errno == 0 ? ENAMETOOLONG : errno);
         }
     }
     if (::stat(out.finalPath, &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return -1;
+        if (S_ISDIR(info.st_mode)) return refuse(EISDIR);
         if (!S_ISREG(info.st_mode)) return openDirect(out);
     }
     // The hidden name must fit whichever way the file is opened.
-    if (!hiddenName(out)) return -1;
+    if (!hiddenName(out)) return refuse(ENAMETOOLONG);
     out.tempPath[0] = '\0';
     if (outputSettings.unnamedFiles && openUnnamed(out) == 0) return 0;
     return openNamed(out);
+}
+
+}  // namespace
+
+int openOutput(OutputFile& out, const char* path) {
+    errno = 0;
+    if (openAnyOutput(out, path) == 0) return 0;
+    noteSystemFailure("write", path, errno == 0 ? EIO : errno);
+    return -1;
 }
 
 void writeOutput(OutputFile& out, const char* data, std::size_t size) {
@@ -256,7 +284,7 @@ void printOutput(OutputFile& out, const char* format, ...) {
     int n = std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof text) {
-        out.failed = true;
+        fail(out, EOVERFLOW);
         return;
     }
     writeOutput(out, text, static_cast<std::size_t>(n));
@@ -266,14 +294,16 @@ int commitOutput(OutputFile& out) {
     if (out.fd < 0) return -1;
     flushOutput(out);
     if (out.unnamed && !out.failed) nameUnnamed(out);
-    if (::close(out.fd) != 0) out.failed = true;
+    if (::close(out.fd) != 0) fail(out, errno);
     out.fd = -1;
     out.unnamed = false;
+    if (out.direct && out.failed) noteSystemFailure("write", out.finalPath, out.error);
     if (out.direct) return out.failed ? -1 : 0;
     // The rename replaces a complete output with a complete one at once;
     // should it fail, the hidden name goes too.
-    if (!out.failed && ::rename(out.tempPath, out.finalPath) != 0) out.failed = true;
+    if (!out.failed && ::rename(out.tempPath, out.finalPath) != 0) fail(out, errno);
     if (out.failed) {
+        noteSystemFailure("write", out.finalPath, out.error);
         if (out.tempPath[0] != '\0') ::unlink(out.tempPath);
         out.tempPath[0] = '\0';
         return -1;

@@ -16,6 +16,7 @@ inline constexpr std::size_t OUTPUT_BLOCK = 1 << 18;
 struct OutputFile {
     int fd = -1;
     bool failed = false;
+    int error = 0;         // errno of the first failure
     bool direct = false;   // a device or pipe: written in place, never renamed
     bool unnamed = false;  // fd has no name in the directory yet
     std::size_t used = 0;
@@ -36,7 +37,8 @@ struct OutputSettings {
 extern OutputSettings outputSettings;
 
 // Opens a temporary file beside `path` (or `path` itself when it names a
-// device or pipe). Returns 0, or -1 when nothing could be opened.
+// device or pipe). Returns 0, or -1 when nothing could be opened (the
+// failure is noted, with its reason, for the run's line on standard error).
 int openOutput(OutputFile& out, const char* path);
 
 // Buffered writes; a failure is remembered and reported by commitOutput.
@@ -44,8 +46,8 @@ void writeOutput(OutputFile& out, const char* data, std::size_t size);
 void printOutput(OutputFile& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Flushes, closes and renames the file into place. Returns 0, or -1 after a
-// failed write, close or rename, in which case the temporary file is removed
-// and the output's name is left as it was.
+// failed write, close or rename (noted as openOutput does), in which case the
+// temporary file is removed and the output's name is left as it was.
 int commitOutput(OutputFile& out);
 
 // Closes and removes the temporary file; the output's name is left as it was.

@@ -1,5 +1,6 @@
 #include "reader/layer_scan.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -7,10 +8,14 @@
 #include "entities/profile_writer.h"
 #include "geometry/curve_chain.h"
 #include "geometry/trace.h"
+#include "io/diagnostics.h"
+#include "io/text_encoding.h"
 #include "reader/curve_reader.h"
 #include "reader/entity_head.h"
+#include "reader/layer_hint.h"
 #include "reader/left_out.h"
 #include "reader/readers.h"
+#include "reader/record_tally.h"
 
 namespace dxfprofile {
 namespace {
@@ -31,8 +36,22 @@ class OneLayer final : public LayerWanted {
 
 enum class Scan { goOn, failed, refused };
 
+// The SDXF file of the run, for its messages.
+const char* scanPath = "";
+
 void printEndOfFile() {
     std::printf("\nError: End of DXF file reached\n");
+    noteFailure("%s ends before the end of its ENTITIES section", scanPath);
+}
+
+// A read of the entity of `kind` on `line` failed; the reader said why.
+void noteReadFailure(const LineSource& source, const std::string& kind, std::uint64_t line) {
+    if (source.readFailed()) {
+        noteFailure("cannot read %s", scanPath);
+    } else {
+        noteFailure("the %s on line %llu of %s holds a line that is not a group code", kind.c_str(),
+                    static_cast<unsigned long long>(line), scanPath);
+    }
 }
 
 // A POLYLINE's VERTEX entities up to its SEQEND: 1, 0 when the file ends
@@ -59,6 +78,7 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
 
 // The records of the curves read so far.
 void flushCurves(const char* layerName) {
+    std::uint32_t before = entityTable.entityCount;
     int status = appendCurveRecords(curveChain);
     if (status == CURVE_PRECISION) {
         std::fprintf(stderr,
@@ -70,6 +90,7 @@ void flushCurves(const char* layerName) {
         // More records than a layer may hold: the profile is refused.
         countEntities(MAX_ENTITIES + 1);
     }
+    tallyCurveRecords(entityTable.entityCount - before, status == CURVE_TOO_MANY_SPANS);
 }
 
 bool givesRecords(const std::string& kind) {
@@ -84,6 +105,7 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
     const std::string& kind = entity.kind;
     curveFault = CURVE_OK;
     if (givesRecords(kind)) flushCurves(layerName);
+    std::uint32_t before = entityTable.entityCount;
     if (kind == "SPLINE") {
         outcome = readSplineEntity(entity, curveChain);
     } else if (kind == "ELLIPSE") {
@@ -101,6 +123,7 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
         int result = readVertices(reader, vertices);
         if (result <= 0) {
             if (result == 0) printEndOfFile();
+            if (result < 0) noteReadFailure(reader.source(), kind, entity.line);
             status = -1;
             return Scan::failed;
         }
@@ -111,9 +134,17 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
             return Scan::goOn;
         }
     }
+    if (outcome == EntityOutcome::read && (kind == "SPLINE" || kind == "ELLIPSE")) {
+        tallyCurve(kind, entity.line);
+    } else if (outcome == EntityOutcome::read) {
+        tallyRecords(kind, entity.line, entityTable.entityCount - before);
+    }
     if (outcome == EntityOutcome::outOfRange) {
         std::printf("\nError: %s on line %llu holds a value out of range on line %llu\n",
                     kind.c_str(), static_cast<unsigned long long>(entity.line),
+                    static_cast<unsigned long long>(valueFaultLine));
+        noteFailure("the %s on line %llu of %s holds a value out of range on line %llu",
+                    kind.c_str(), static_cast<unsigned long long>(entity.line), scanPath,
                     static_cast<unsigned long long>(valueFaultLine));
         status = -1;
         return Scan::refused;
@@ -134,9 +165,12 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
 int processLayer(const char* path, const char* layerName) {
     if (sdxfInput.open(path) != 0) {
         std::printf("\ncan't open SDXF file %s\n", path);
+        noteSystemFailure("open", path, errno);
         return -1;
     }
+    scanPath = path;
     resetEntityTable();
+    resetRecordTally();
     resetLeftOut();
     resetCurveChain(curveChain);
     curveRecords = CurveRecords{};
@@ -170,6 +204,7 @@ int processLayer(const char* path, const char* layerName) {
         }
         int read = readEntityGroups(reader, head, entity);
         if (read < 0) {
+            noteReadFailure(sdxfInput, head.kind, head.line);
             status = -1;
         } else if (read == 0) {
             if (hasCoordinates(entity) || inPaperSpace(entity)) {
@@ -177,6 +212,9 @@ int processLayer(const char* path, const char* layerName) {
                 status = -1;
             } else {
                 std::printf("\nError: DXF file contains no geometry");
+                noteFailure("%s ends inside the %s on line %llu of layer %s", path,
+                            entity.kind.c_str(), static_cast<unsigned long long>(entity.line),
+                            shellQuoted(layerName).c_str());
                 status = -2;
             }
         } else if (!inPaperSpace(entity)) {
@@ -189,9 +227,11 @@ int processLayer(const char* path, const char* layerName) {
     if (status != 0) return status;
     if (!layerFound) {
         std::printf("\ncan't find specified layername\n");
+        noteMissingLayer(path, layerName);
         return -4;
     }
     status = writeProfile(layerName);
+    if (status == -5) noteTooManyRecords(layerName, entityTable.entityCount);
     printApproximated(layerName, curveChain.stats, curveRecords);
     printLeftOut(layerName);
     return status;

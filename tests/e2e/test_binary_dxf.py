@@ -34,7 +34,9 @@ def test_binary_drawing_is_refused(converter, tmp_path, args, earlier):
     run = converter(*args)
     assert run.status == unsigned(-1)
     assert run.stdout == REFUSED % args[1].encode()
-    assert run.stderr == b""
+    assert run.stderr == (
+        b"dxfprofile: %s is a binary DXF file; save the drawing as text DXF\n" % args[1].encode()
+    )
     assert sorted(os.listdir(tmp_path)) == before
     for name, data in earlier.items():
         assert (tmp_path / name).read_bytes() == data

@@ -1,0 +1,84 @@
+#include "reader/record_tally.h"
+
+#include <cstdio>
+
+#include "entities/entity_table.h"
+#include "io/diagnostics.h"
+#include "io/text_encoding.h"
+
+namespace dxfprofile {
+namespace {
+
+void keep(const RecordSource& source) {
+    RecordTally& tally = recordTally;
+    int at = tally.used;
+    while (at > 0 && tally.most[at - 1].records < source.records) --at;
+    if (at == TALLY_SIZE) return;
+    int last = tally.used < TALLY_SIZE ? tally.used++ : TALLY_SIZE - 1;
+    for (int i = last; i > at; --i) tally.most[i] = tally.most[i - 1];
+    tally.most[at] = source;
+}
+
+std::string describe(const RecordSource& source) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s on line %llu", source.kind.c_str(),
+                  static_cast<unsigned long long>(source.line));
+    std::string description = text;
+    if (source.curvesAfter > 0) {
+        std::snprintf(text, sizeof text, " and the %d curve%s after it", source.curvesAfter,
+                      source.curvesAfter == 1 ? "" : "s");
+        description += text;
+    }
+    if (source.beyond) {
+        std::snprintf(text, sizeof text, " (more than %d)", MAX_ENTITIES);
+    } else {
+        std::snprintf(text, sizeof text, " (%llu)",
+                      static_cast<unsigned long long>(source.records));
+    }
+    return description + text;
+}
+
+}  // namespace
+
+RecordTally recordTally;
+
+void resetRecordTally() {
+    recordTally = RecordTally{};
+}
+
+void tallyRecords(std::string_view kind, std::uint64_t line, std::uint64_t records) {
+    if (records == 0) return;
+    keep({std::string(kind), line, records, 0, false});
+}
+
+void tallyCurve(std::string_view kind, std::uint64_t line) {
+    if (recordTally.chainCurves++ == 0) recordTally.chain = {std::string(kind), line, 0, 0, false};
+}
+
+void tallyCurveRecords(std::uint64_t records, bool beyond) {
+    RecordTally& tally = recordTally;
+    if (tally.chainCurves > 0 && records > 0) {
+        tally.chain.records = records;
+        tally.chain.curvesAfter = tally.chainCurves - 1;
+        tally.chain.beyond = beyond;
+        keep(tally.chain);
+    }
+    tally.beyond = tally.beyond || beyond;
+    tally.chainCurves = 0;
+}
+
+void noteTooManyRecords(const char* layerName, std::uint64_t total) {
+    std::string sources;
+    for (int i = 0; i < recordTally.used; ++i)
+        sources += (i == 0 ? "; the most come from " : ", ") + describe(recordTally.most[i]);
+    char needs[64];
+    if (recordTally.beyond) {
+        std::snprintf(needs, sizeof needs, "more than %d", MAX_ENTITIES);
+    } else {
+        std::snprintf(needs, sizeof needs, "%llu", static_cast<unsigned long long>(total));
+    }
+    noteFailure("layer %s needs %s records and a profile holds at most %d%s",
+                shellQuoted(layerName).c_str(), needs, MAX_ENTITIES, sources.c_str());
+}
+
+}  // namespace dxfprofile
