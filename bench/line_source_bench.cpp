@@ -15,9 +15,9 @@
 #include <string>
 
 #include "io/output_file.h"
-#include "reader/entity_head.h"
-#include "reader/line_source.h"
-#include "reader/name_set.h"
+#include "dxf/entity_head.h"
+#include "bytes/line_source.h"
+#include "dxf/name_set.h"
 
 namespace dxfprofile {
 namespace {

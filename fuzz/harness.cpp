@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "extract/layer_inventory.h"
-#include "extract/section_extractor.h"
+#include "mode2/layer_inventory.h"
+#include "mode2/section_extractor.h"
 #include "io/output_file.h"
 #include "reader/layer_scan.h"
-#include "reader/line_source.h"
+#include "bytes/line_source.h"
 
 namespace dxfprofile::fuzzing {
 namespace {

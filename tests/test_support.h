@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader/line_source.h"
+#include "bytes/line_source.h"
 
 namespace dxfprofile::testing {
 

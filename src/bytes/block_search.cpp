@@ -1,8 +1,8 @@
-#include "reader/block_search.h"
+#include "bytes/block_search.h"
 
 #include <algorithm>
 
-#include "reader/vector_bytes.h"
+#include "bytes/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {

@@ -1,11 +1,11 @@
-#include "reader/line_end_join.h"
+#include "bytes/line_end_join.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "io/output_file.h"
-#include "reader/vector_bytes.h"
+#include "bytes/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {

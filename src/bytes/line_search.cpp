@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "reader/group_code.h"
-#include "reader/line_source.h"
-#include "reader/name_set.h"
+#include "dxf/group_code.h"
+#include "bytes/line_source.h"
+#include "dxf/name_set.h"
 
 namespace dxfprofile {
 

@@ -1,4 +1,4 @@
-#include "reader/line_source.h"
+#include "bytes/line_source.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "io/output_file.h"
-#include "reader/line_end_join.h"
+#include "bytes/line_end_join.h"
 
 namespace dxfprofile {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string_view>
 
-#include "reader/block_search.h"
+#include "bytes/block_search.h"
 
 namespace dxfprofile {
 

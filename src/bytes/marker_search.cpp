@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "reader/block_search.h"
-#include "reader/vector_bytes.h"
+#include "bytes/block_search.h"
+#include "bytes/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {

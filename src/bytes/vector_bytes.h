@@ -17,7 +17,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "reader/block_search.h"
+#include "bytes/block_search.h"
 
 namespace dxfprofile::vectors {
 

@@ -10,8 +10,8 @@
 
 #include "cli/binary_dxf.h"
 #include "cli/derive_path.h"
-#include "extract/layer_inventory.h"
-#include "extract/section_extractor.h"
+#include "mode2/layer_inventory.h"
+#include "mode2/section_extractor.h"
 #include "io/output_file.h"
 #include "reader/layer_scan.h"
 

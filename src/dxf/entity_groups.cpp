@@ -1,4 +1,4 @@
-#include "reader/entity_groups.h"
+#include "dxf/entity_groups.h"
 
 #include <cmath>
 #include <cstdlib>

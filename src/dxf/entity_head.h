@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "reader/entity_groups.h"
-#include "reader/group_reader.h"
-#include "reader/name_set.h"
+#include "dxf/entity_groups.h"
+#include "dxf/group_reader.h"
+#include "dxf/name_set.h"
 
 namespace dxfprofile {
 

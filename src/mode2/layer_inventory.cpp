@@ -1,4 +1,4 @@
-#include "extract/layer_inventory.h"
+#include "mode2/layer_inventory.h"
 
 #include <cstdio>
 #include <cstring>

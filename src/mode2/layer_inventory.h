@@ -2,7 +2,7 @@
 // of a section, in order of first appearance, and the layers file.
 #pragma once
 
-#include "reader/name_set.h"
+#include "dxf/name_set.h"
 
 namespace dxfprofile {
 

@@ -1,10 +1,10 @@
-#include "extract/section_extractor.h"
+#include "mode2/section_extractor.h"
 
 #include <cstdio>
 
-#include "extract/layer_inventory.h"
+#include "mode2/layer_inventory.h"
 #include "io/output_file.h"
-#include "reader/entity_head.h"
+#include "dxf/entity_head.h"
 
 namespace dxfprofile {
 namespace {

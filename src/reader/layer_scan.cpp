@@ -8,7 +8,7 @@
 #include "geometry/curve_chain.h"
 #include "geometry/trace.h"
 #include "reader/curve_reader.h"
-#include "reader/entity_head.h"
+#include "dxf/entity_head.h"
 #include "reader/left_out.h"
 #include "reader/readers.h"
 

@@ -1,4 +1,4 @@
-#include "reader/block_search.h"
+#include "bytes/block_search.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/group_reader.h"
+#include "dxf/group_reader.h"
 #include "test_support.h"
 
 namespace dxfprofile {

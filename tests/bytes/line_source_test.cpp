@@ -1,4 +1,4 @@
-#include "reader/line_source.h"
+#include "bytes/line_source.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "io/output_file.h"
-#include "reader/group_reader.h"
+#include "dxf/group_reader.h"
 #include "test_support.h"
 
 namespace dxfprofile {

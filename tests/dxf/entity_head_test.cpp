@@ -1,4 +1,4 @@
-#include "reader/entity_head.h"
+#include "dxf/entity_head.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "reader/group_reader.h"
+#include "dxf/group_reader.h"
 
 #include <gtest/gtest.h>
 

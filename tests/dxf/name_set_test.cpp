@@ -1,4 +1,4 @@
-#include "reader/name_set.h"
+#include "dxf/name_set.h"
 
 #include <gtest/gtest.h>
 
