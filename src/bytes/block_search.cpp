@@ -21,21 +21,24 @@ bool isDigitCandidate(const char* block, std::size_t at, std::size_t end, const 
            (before(block, at, 1) != '0' || atMost(before(block, at, 2), '0'));
 }
 
-bool isLayerCandidate(const char* block, std::size_t at, std::size_t end) {
-    return block[at] == '8' && atMost(at + 1 < end ? block[at + 1] : '\n', ' ') &&
+bool isPatternDigit(const char* block, std::size_t at, std::size_t end,
+                    const LinePattern& pattern) {
+    return block[at] == pattern.digit && atMost(at + 1 < end ? block[at + 1] : '\n', ' ') &&
            atMost(before(block, at, 1), '0');
 }
 
-bool isEndCandidate(const char* block, std::size_t at, std::size_t end) {
-    return block[at] == 'E' && before(block, at, 1) == '\n' && end - at > 5 && block[at + 5] == 'C';
+bool isPatternHead(const char* block, std::size_t at, std::size_t end, const LinePattern& pattern) {
+    return block[at] == pattern.head && before(block, at, 1) == '\n' && end - at > pattern.span &&
+           block[at + pattern.span] == pattern.tail;
 }
 
-// The candidates of a layer step: digits on code lines, ends on the others.
-std::uint64_t layerCandidates(std::uint64_t eights, std::uint64_t ends, std::uint64_t lineEnds,
-                              std::uint64_t parity, std::uint64_t sectionEnds) {
+// The candidates of a pattern step: digits on lines of the parity, heads on
+// the others.
+std::uint64_t patternCandidates(std::uint64_t digits, std::uint64_t ends, std::uint64_t lineEnds,
+                                std::uint64_t parity, std::uint64_t heads) {
     std::uint64_t odd = prefixParity(ends);
     std::uint64_t wanted = ((lineEnds ^ parity) & 1) == 0 ? ~odd : odd;
-    return (eights & wanted) | (sectionEnds & ~wanted);
+    return (digits & wanted) | (heads & ~wanted);
 }
 
 void digitTail(const char* block, std::size_t from, std::size_t end, const DigitSet& set,
@@ -51,20 +54,20 @@ void digitTail(const char* block, std::size_t from, std::size_t end, const Digit
     }
 }
 
-void layerTail(const char* block, std::size_t from, std::size_t end, std::uint64_t parity,
-               std::uint64_t lineEnds, DigitStep& step) {
+void patternTail(const char* block, std::size_t from, std::size_t end, const LinePattern& pattern,
+                 std::uint64_t parity, std::uint64_t lineEnds, DigitStep& step) {
     step.base = from;
     step.size = std::min<std::size_t>(end - from, 64);
     step.ends = 0;
-    std::uint64_t eights = 0;
-    std::uint64_t sectionEnds = 0;
+    std::uint64_t digits = 0;
+    std::uint64_t heads = 0;
     for (std::size_t i = 0; i < step.size; ++i) {
         std::uint64_t bit = std::uint64_t{1} << i;
         if (block[from + i] == '\n') step.ends |= bit;
-        if (isLayerCandidate(block, from + i, end)) eights |= bit;
-        if (isEndCandidate(block, from + i, end)) sectionEnds |= bit;
+        if (isPatternDigit(block, from + i, end, pattern)) digits |= bit;
+        if (isPatternHead(block, from + i, end, pattern)) heads |= bit;
     }
-    step.candidates = layerCandidates(eights, step.ends, lineEnds, parity, sectionEnds);
+    step.candidates = patternCandidates(digits, step.ends, lineEnds, parity, heads);
 }
 
 #if defined(__SSE2__)
@@ -103,32 +106,32 @@ bool digitStepsNarrow(const char* block, std::size_t& from, std::size_t end, con
     return false;
 }
 
-bool layerStepsNarrow(const char* block, std::size_t& from, std::size_t end, std::uint64_t parity,
-                      std::uint64_t& lineEnds, DigitStep& step) {
-    const __m128i eight = _mm_set1_epi8('8');
+bool patternStepsNarrow(const char* block, std::size_t& from, std::size_t end,
+                        const LinePattern& pattern, std::uint64_t parity, std::uint64_t& lineEnds,
+                        DigitStep& step) {
+    const __m128i digit = _mm_set1_epi8(pattern.digit);
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i blank = _mm_set1_epi8(' ');
     const __m128i zero = _mm_set1_epi8('0');
-    const __m128i letterE = _mm_set1_epi8('E');
-    const __m128i letterC = _mm_set1_epi8('C');
+    const __m128i head = _mm_set1_epi8(pattern.head);
+    const __m128i tail = _mm_set1_epi8(pattern.tail);
+    const std::size_t span = pattern.span;
     for (; from + 65 <= end; from += 64) {
         const char* at = block + from;
-        std::uint64_t eights = masks64(at, [&](const char* p) {
+        std::uint64_t digits = masks64(at, [&](const char* p) {
             __m128i around =
                 _mm_and_si128(atMost16(load16(p + 1), blank), atMost16(load16(p - 1), zero));
-            return mask16(_mm_and_si128(_mm_cmpeq_epi8(load16(p), eight), around));
+            return mask16(_mm_and_si128(_mm_cmpeq_epi8(load16(p), digit), around));
         });
-        std::uint64_t sectionEnds = masks64(at, [&](const char* p) {
-            __m128i starts = _mm_and_si128(_mm_cmpeq_epi8(load16(p), letterE),
-                                           _mm_cmpeq_epi8(load16(p - 1), lf));
-            return mask16(_mm_and_si128(starts, _mm_cmpeq_epi8(load16(p + 5), letterC)));
+        std::uint64_t heads = masks64(at, [&](const char* p) {
+            __m128i starts =
+                _mm_and_si128(_mm_cmpeq_epi8(load16(p), head), _mm_cmpeq_epi8(load16(p - 1), lf));
+            return mask16(_mm_and_si128(starts, _mm_cmpeq_epi8(load16(p + span), tail)));
         });
         std::uint64_t ends =
             masks64(at, [&](const char* p) { return mask16(_mm_cmpeq_epi8(load16(p), lf)); });
         std::uint64_t candidates =
-            (eights | sectionEnds) == 0
-                ? 0
-                : layerCandidates(eights, ends, lineEnds, parity, sectionEnds);
+            (digits | heads) == 0 ? 0 : patternCandidates(digits, ends, lineEnds, parity, heads);
         if (candidates != 0) {
             step = {from, 64, ends, candidates};
             return true;
@@ -184,40 +187,40 @@ __attribute__((target("avx2"))) bool digitStepsWide(const char* block, std::size
     return false;
 }
 
-// Thirty-two positions of a layer step.
-__attribute__((target("avx2,popcnt"))) inline void layerHalf(const char* p, std::uint64_t& eights,
-                                                             std::uint64_t& sectionEnds,
-                                                             std::uint64_t& ends) {
+// Thirty-two positions of a pattern step.
+__attribute__((target("avx2,popcnt"))) inline void patternHalf(const char* p,
+                                                               const LinePattern& pattern,
+                                                               std::uint64_t& digits,
+                                                               std::uint64_t& heads,
+                                                               std::uint64_t& ends) {
     const __m256i zero = _mm256_set1_epi8('0');
     const __m256i lf = _mm256_set1_epi8('\n');
     __m256i bytes = load32(p);
     __m256i previous = load32(p - 1);
     __m256i around =
         _mm256_and_si256(atMost32(load32(p + 1), _mm256_set1_epi8(' ')), atMost32(previous, zero));
-    eights = mask32(_mm256_and_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('8')), around));
-    __m256i starts = _mm256_and_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('E')),
+    digits =
+        mask32(_mm256_and_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(pattern.digit)), around));
+    __m256i starts = _mm256_and_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(pattern.head)),
                                       _mm256_cmpeq_epi8(previous, lf));
-    sectionEnds =
-        mask32(_mm256_and_si256(starts, _mm256_cmpeq_epi8(load32(p + 5), _mm256_set1_epi8('C'))));
+    heads = mask32(_mm256_and_si256(
+        starts, _mm256_cmpeq_epi8(load32(p + pattern.span), _mm256_set1_epi8(pattern.tail))));
     ends = mask32(_mm256_cmpeq_epi8(bytes, lf));
 }
 
-__attribute__((target("avx2,popcnt"))) bool layerStepsWide(const char* block, std::size_t& from,
-                                                           std::size_t end, std::uint64_t parity,
-                                                           std::uint64_t& lineEnds,
-                                                           DigitStep& step) {
+__attribute__((target("avx2,popcnt"))) bool patternStepsWide(
+    const char* block, std::size_t& from, std::size_t end, const LinePattern& pattern,
+    std::uint64_t parity, std::uint64_t& lineEnds, DigitStep& step) {
     for (; from + 65 <= end; from += 64) {
-        std::uint64_t eights0 = 0, sectionEnds0 = 0, ends0 = 0;
-        std::uint64_t eights1 = 0, sectionEnds1 = 0, ends1 = 0;
-        layerHalf(block + from, eights0, sectionEnds0, ends0);
-        layerHalf(block + from + 32, eights1, sectionEnds1, ends1);
-        std::uint64_t eights = eights0 | eights1 << 32;
-        std::uint64_t sectionEnds = sectionEnds0 | sectionEnds1 << 32;
+        std::uint64_t digits0 = 0, heads0 = 0, ends0 = 0;
+        std::uint64_t digits1 = 0, heads1 = 0, ends1 = 0;
+        patternHalf(block + from, pattern, digits0, heads0, ends0);
+        patternHalf(block + from + 32, pattern, digits1, heads1, ends1);
+        std::uint64_t digits = digits0 | digits1 << 32;
+        std::uint64_t heads = heads0 | heads1 << 32;
         std::uint64_t ends = ends0 | ends1 << 32;
         std::uint64_t candidates =
-            (eights | sectionEnds) == 0
-                ? 0
-                : layerCandidates(eights, ends, lineEnds, parity, sectionEnds);
+            (digits | heads) == 0 ? 0 : patternCandidates(digits, ends, lineEnds, parity, heads);
         if (candidates != 0) {
             step = {from, 64, ends, candidates};
             return true;
@@ -260,17 +263,18 @@ bool findDigitStep(const char* block, std::size_t from, std::size_t end, const D
     return false;
 }
 
-bool findLayerStep(const char* block, std::size_t from, std::size_t end, std::uint64_t parity,
-                   bool wide, std::uint64_t& lineEnds, DigitStep& step) {
+bool findPatternStep(const char* block, std::size_t from, std::size_t end,
+                     const LinePattern& pattern, std::uint64_t parity, bool wide,
+                     std::uint64_t& lineEnds, DigitStep& step) {
 #if DXFPROFILE_WIDE_VECTORS
-    if (wide && layerStepsWide(block, from, end, parity, lineEnds, step)) return true;
+    if (wide && patternStepsWide(block, from, end, pattern, parity, lineEnds, step)) return true;
 #endif
     (void)wide;
 #if defined(__SSE2__)
-    if (layerStepsNarrow(block, from, end, parity, lineEnds, step)) return true;
+    if (patternStepsNarrow(block, from, end, pattern, parity, lineEnds, step)) return true;
 #endif
     while (from < end) {
-        layerTail(block, from, end, parity, lineEnds, step);
+        patternTail(block, from, end, pattern, parity, lineEnds, step);
         if (step.candidates != 0) return true;
         lineEnds += popcount(step.ends);
         from += step.size;

@@ -12,10 +12,11 @@ namespace dxfprofile {
 
 inline constexpr int MAX_MARKERS = 2;
 
-// Lines that are one of a few group codes, such as "  0" and "  8": the last
-// digit of such a line has no byte above ' ' after it and no byte above '0'
-// before it, since blanks, tabs, a sign and leading zeros are all below '1';
-// and when a '0' stands before it, the byte before that is no higher either.
+// Short number lines that end with one of a few digits, such as "  0" and
+// "  8": the last digit of such a line has no byte above ' ' after it and no
+// byte above '0' before it, since blanks, tabs, a sign and leading zeros are
+// all below '1'; and when a '0' stands before it, the byte before that is no
+// higher either.
 struct DigitSet {
     char digits[2] = {'0', '0'};
     int count = 1;
@@ -67,14 +68,24 @@ struct DigitStep {
 bool findDigitStep(const char* block, std::size_t from, std::size_t end, const DigitSet& set,
                    std::uint64_t parity, bool wide, std::uint64_t& lineEnds, DigitStep& step);
 
-// The first step at or after `from`, before `end`, that holds a line that
-// may be a layer's group code line "8" (an '8' with no byte above ' ' after
-// it and none above '0' before it) on a
-// line of the parity `parity` as findDigitStep counts it, or that may be the
-// line "ENDSEC" (a line that begins "E....C") on a line of the other parity:
-// true. The rest as findDigitStep.
-bool findLayerStep(const char* block, std::size_t from, std::size_t end, std::uint64_t parity,
-                   bool wide, std::uint64_t& lineEnds, DigitStep& step);
+// Lines of two kinds, told apart by the parity of their number. On lines of
+// the searched parity: a number line whose last digit is `digit` (no byte
+// above ' ' after it and none above '0' before it). On the others: a line
+// that begins with `head` and holds `tail` `span` bytes after it (span 1 to
+// 32).
+struct LinePattern {
+    char digit = '0';
+    char head = 0;
+    char tail = 0;
+    std::size_t span = 1;
+};
+
+// The first step at or after `from`, before `end`, that holds a line of
+// `pattern`, the digit lines on lines of the parity `parity` as
+// findDigitStep counts it: true. The rest as findDigitStep.
+bool findPatternStep(const char* block, std::size_t from, std::size_t end,
+                     const LinePattern& pattern, std::uint64_t parity, bool wide,
+                     std::uint64_t& lineEnds, DigitStep& step);
 
 // The first position in [from, end) where a text of `set` begins, with all
 // of it before `end`, or `end`. `lineEnds` grows by the LFs in [from,

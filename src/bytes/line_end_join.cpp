@@ -4,16 +4,15 @@
 #include <cstdint>
 #include <cstring>
 
-#include "io/output_file.h"
 #include "bytes/vector_bytes.h"
 
 namespace dxfprofile {
 namespace {
 
-// A range with its CR LF pairs joined, gathered here before it is written;
-// 16 bytes of room are kept for the last 16-byte store.
+// A range with its CR LF pairs joined is gathered in a buffer of this size
+// before it is handed on; 16 bytes of room are kept for the last 16-byte
+// store.
 constexpr std::size_t JOINED_BLOCK = 1 << 16;
-char joinedBytes[JOINED_BLOCK + 16];
 
 #if DXFPROFILE_WIDE_VECTORS
 // For each set of dropped positions among 8 bytes (a bit each), the
@@ -69,23 +68,26 @@ __attribute__((target("avx2"))) void joinPairsWide(const char*& source, const ch
 
 }  // namespace
 
-void writeJoiningLineEnds(OutputFile& out, const char* data, std::size_t size,
-                          [[maybe_unused]] bool wide) {
+LineEndJoiner::LineEndJoiner(ByteSink& next, bool wide)
+    : next_(next), wide_(wide), joined_(new char[JOINED_BLOCK + 16]) {}
+
+void LineEndJoiner::take(const char* data, std::size_t size) {
     const char* const end = data + size;
     const char* from = static_cast<const char*>(std::memchr(data, '\r', size));
     if (from == nullptr) {
-        writeOutput(out, data, size);
+        next_.take(data, size);
         return;
     }
-    writeOutput(out, data, static_cast<std::size_t>(from - data));
+    next_.take(data, static_cast<std::size_t>(from - data));
+    char* const joinedBytes = joined_.get();
     char* to = joinedBytes;
     while (from < end) {
         if (to >= joinedBytes + JOINED_BLOCK - 32) {
-            writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
+            next_.take(joinedBytes, static_cast<std::size_t>(to - joinedBytes));
             to = joinedBytes;
         }
 #if DXFPROFILE_WIDE_VECTORS
-        if (wide && end - from >= 32) {
+        if (wide_ && end - from >= 32) {
             joinPairsWide(from, end, to, joinedBytes + JOINED_BLOCK - 32);
             continue;
         }
@@ -121,7 +123,7 @@ void writeJoiningLineEnds(OutputFile& out, const char* data, std::size_t size,
         if (*from != '\r' || from + 1 == end || from[1] != '\n') ++to;
         ++from;
     }
-    writeOutput(out, joinedBytes, static_cast<std::size_t>(to - joinedBytes));
+    next_.take(joinedBytes, static_cast<std::size_t>(to - joinedBytes));
 }
 
 }  // namespace dxfprofile

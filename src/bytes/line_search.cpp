@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dxf/group_code.h"
 #include "bytes/line_source.h"
-#include "dxf/name_set.h"
 
 namespace dxfprofile {
 
@@ -16,7 +14,7 @@ std::uint64_t belowLowest(std::uint64_t mask, std::uint64_t bits) {
     return mask & ((bits & (0 - bits)) - 1);
 }
 
-// Lines that a search offers whole: a code line is at most a piece long.
+// Lines that a search offers whole: at most a piece long.
 constexpr std::size_t OFFERED_LINE = PIECE_LENGTH;
 
 }  // namespace
@@ -215,63 +213,6 @@ bool LineSource::lastLineBefore(std::uint64_t at, std::uint64_t number, LineChec
         lineEnd = start;
     }
     return false;
-}
-
-// Whether the candidate `bit` of `step` is the code line of a group 8 whose
-// layer, the line after it, is whole in the block and one of `known`.
-bool LineSource::isKnownLayerLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
-                                  const NameSet& known) const {
-    std::uint64_t before = step.ends & (bit - 1);
-    if (before == 0) return false;  // the line starts in an earlier step
-    std::size_t start = step.base + 64 - static_cast<std::size_t>(__builtin_clzll(before));
-    std::uint64_t after = step.ends & ~(bit | (bit - 1));
-    std::size_t stop =
-        after != 0
-            ? step.base + static_cast<std::size_t>(__builtin_ctzll(after))
-            : lineEndFrom(step.base + static_cast<std::size_t>(__builtin_ctzll(bit)) + 1, end);
-    if (stop >= end) return false;
-    int code = -1;
-    if (!parseGroupCode(lineText(block_ + start, block_ + stop, true), code) || code != 8)
-        return false;
-    after &= after - 1;
-    std::size_t nameStop = after != 0 ? step.base + static_cast<std::size_t>(__builtin_ctzll(after))
-                                      : lineEndFrom(stop + 1, end);
-    // A name that holds a NUL is in no set: the check sees it.
-    return nameStop < end && known.contains(lineText(block_ + stop + 1, block_ + nameStop, true));
-}
-
-LineSource::LookAhead LineSource::findLayerLine(std::uint64_t parity, const NameSet* known,
-                                                LineCheck& check, LineCheck& boundary, Mark& at) {
-    for (;;) {
-        if (filled_ - position_ < PIECE_REACH) refill();
-        std::size_t end = completeLinesEnd();
-        std::size_t from = position_;
-        std::uint64_t lines = 0;
-        DigitStep step;
-        while (findLayerStep(block_, from, end, (parity ^ line_) & 1, wideVectors_, lines, step)) {
-            for (std::uint64_t bits = step.candidates; bits != 0; bits &= bits - 1) {
-                std::uint64_t bit = bits & (0 - bits);
-                bool sectionEnd =
-                    block_[step.base + static_cast<std::size_t>(__builtin_ctzll(bit))] == 'E';
-                if (!sectionEnd && known != nullptr && isKnownLayerLine(step, bit, end, *known))
-                    continue;
-                std::uint64_t before = lines + countBits(belowLowest(step.ends, bits));
-                if (offerDigitLine(step, bit, end, line_ + before, !sectionEnd, sectionEnd,
-                                   check)) {
-                    at = {blockOffset_ + lineStart_, line_ + before};
-                    return LookAhead::found;
-                }
-            }
-            lines += countBits(step.ends);
-            from = step.base + step.size;
-        }
-        if (endOfInput_) {
-            passOver(end, lines);
-            return LookAhead::end;
-        }
-        if (!passOverToLastBoundary(end, lines, boundary) || !refill())
-            return LookAhead::noBoundary;
-    }
 }
 
 }  // namespace dxfprofile

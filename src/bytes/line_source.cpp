@@ -7,22 +7,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "io/output_file.h"
-#include "bytes/line_end_join.h"
-
 namespace dxfprofile {
 
-SourceSettings sourceSettings{
-#ifdef DXFPROFILE_PLAIN_READS
-    // A build that reads piece by piece only, to measure what the block
-    // search gains.
-    false,
-#else
-    true,
-#endif
-    SOURCE_BLOCK, true};
-
-LineSource::LineSource() : storage_(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]) {
+LineSource::LineSource(const SourceSettings& settings)
+    : settings_(settings),
+      bulkSkip_(settings.bulkSkip),
+      wideVectors_(settings.wideVectors && haveWideVectors()),
+      readLimit_(std::max<std::size_t>(settings.readLimit, 1)),
+      storage_(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]) {
     block_ = storage_.get() + SEARCH_PADDING;
     std::memset(storage_.get(), '\n', SEARCH_PADDING);
     std::memset(block_ + SOURCE_BLOCK, '\n', SEARCH_PADDING);
@@ -42,15 +34,24 @@ int LineSource::open(const char* path) {
 }
 
 void LineSource::attach(int fd) {
+    close();
     fd_ = fd;
-    ownsFd_ = false;
-    bulkSkip_ = sourceSettings.bulkSkip;
-    readLimit_ = std::max<std::size_t>(sourceSettings.readLimit, 1);
-    wideVectors_ = sourceSettings.wideVectors && haveWideVectors();
+    off_t start = ::lseek(fd, 0, SEEK_CUR);
+    startReading(start > 0 ? static_cast<std::uint64_t>(start) : 0);
+}
+
+void LineSource::attachSpan(const char* data, std::size_t size) {
+    close();
+    span_ = data != nullptr ? data : "";
+    spanSize_ = size;
+    startReading(0);
+}
+
+void LineSource::startReading(std::uint64_t offset) {
     endOfInput_ = false;
     readFailed_ = false;
-    off_t start = ::lseek(fd, 0, SEEK_CUR);
-    blockOffset_ = start > 0 ? static_cast<std::uint64_t>(start) : 0;
+    blockOffset_ = offset;
+    spanRead_ = offset;
     position_ = 0;
     filled_ = 0;
     block_[-1] = '\n';
@@ -63,6 +64,24 @@ void LineSource::close() {
     if (ownsFd_ && fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ownsFd_ = false;
+    span_ = nullptr;
+    spanSize_ = 0;
+}
+
+// One read of at most `size` bytes: the count, 0 at the end of the input,
+// or -1 when it cannot be read.
+long LineSource::readInto(char* to, std::size_t size) {
+    if (span_ == nullptr) {
+        for (;;) {
+            ssize_t got = ::read(fd_, to, size);
+            if (got >= 0 || errno != EINTR) return got;
+        }
+    }
+    std::size_t take =
+        spanRead_ < spanSize_ ? std::min<std::size_t>(size, spanSize_ - spanRead_) : 0;
+    std::memcpy(to, span_ + spanRead_, take);
+    spanRead_ += take;
+    return static_cast<long>(take);
 }
 
 bool LineSource::refill() {
@@ -94,8 +113,7 @@ bool LineSource::refill() {
     std::size_t before = filled_;
     while (filled_ < SOURCE_BLOCK) {
         std::size_t ask = std::min(SOURCE_BLOCK - filled_, readLimit_);
-        ssize_t got = ::read(fd_, block_ + filled_, ask);
-        if (got < 0 && errno == EINTR) continue;
+        long got = readInto(block_ + filled_, ask);
         if (got <= 0) {
             endOfInput_ = true;
             readFailed_ = got < 0;
@@ -166,7 +184,12 @@ int LineSource::returnTo(const Mark& mark) {
         return 0;
     }
     flushCopy(false);
-    if (::lseek(fd_, static_cast<off_t>(mark.offset), SEEK_SET) < 0) return -1;
+    if (span_ != nullptr) {
+        if (mark.offset > spanSize_) return -1;
+        spanRead_ = mark.offset;
+    } else if (::lseek(fd_, static_cast<off_t>(mark.offset), SEEK_SET) < 0) {
+        return -1;
+    }
     blockOffset_ = mark.offset;
     position_ = 0;
     filled_ = 0;
@@ -176,8 +199,8 @@ int LineSource::returnTo(const Mark& mark) {
     return 0;
 }
 
-void LineSource::startCopy(OutputFile& out) {
-    copyTo_ = &out;
+void LineSource::startCopy(ByteSink& sink) {
+    copyTo_ = &sink;
     copiedTo_ = offset();
 }
 
@@ -192,7 +215,7 @@ void LineSource::flushCopy(bool final) {
     std::size_t to = position_;
     // A CR that ends the range may be the first half of a CR LF pair.
     if (!final && block_[to - 1] == '\r') --to;
-    writeJoiningLineEnds(*copyTo_, block_ + from, to - from, wideVectors_);
+    copyTo_->take(block_ + from, to - from);
     copiedTo_ = blockOffset_ + to;
 }
 

@@ -1,8 +1,8 @@
-// The line source: one reading position in a file, which it hands out in
-// pieces of at most 63 bytes, each ending where its line ends or where the
-// 63 bytes are full. A CR LF line end reads as LF. The file is read in large
-// blocks; lines that nobody needs are passed over by searching whole blocks,
-// and the source counts lines as it goes.
+// The line source: one reading position in a file or in bytes in memory,
+// which it hands out in pieces of at most 63 bytes, each ending where its
+// line ends or where the 63 bytes are full. A CR LF line end reads as LF. A
+// file is read in large blocks; lines that nobody needs are passed over by
+// searching whole blocks, and the source counts lines as it goes.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +13,6 @@
 #include "bytes/block_search.h"
 
 namespace dxfprofile {
-
-struct OutputFile;
-class NameSet;
 
 inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
@@ -47,19 +44,34 @@ class LineCheck {
     ~LineCheck() = default;
 };
 
-// How every source opened from now on reads: by searching blocks (off only
-// to compare it with reading piece by piece), the bytes asked of one read,
-// and the 64-byte search (off to test the 32-byte one on any processor).
+// How a source reads: by searching blocks (off only to compare it with
+// reading piece by piece, and in a build made to measure that), the bytes
+// asked of one read, and the 64-byte search (off to test the 32-byte one on
+// any processor).
 struct SourceSettings {
+#ifdef DXFPROFILE_PLAIN_READS
+    bool bulkSkip = false;
+#else
     bool bulkSkip = true;
+#endif
     std::size_t readLimit = SOURCE_BLOCK;
     bool wideVectors = true;
 };
-extern SourceSettings sourceSettings;
+
+// Takes the bytes that a source passes over while it copies them through.
+// A range never ends between the CR and the LF of a pair, the last one
+// excepted.
+class ByteSink {
+  public:
+    virtual void take(const char* data, std::size_t size) = 0;
+
+  protected:
+    ~ByteSink() = default;
+};
 
 class LineSource {
   public:
-    LineSource();
+    explicit LineSource(const SourceSettings& settings = SourceSettings{});
     ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
@@ -76,6 +88,9 @@ class LineSource {
     // Reads from a descriptor that the caller opened and will close, from
     // its current offset.
     void attach(int fd);
+    // Reads the bytes [data, data + size), which stay readable and unchanged
+    // while the source reads them.
+    void attachSpan(const char* data, std::size_t size);
     void close();
 
     // The next piece; false at the end of the file.
@@ -90,6 +105,8 @@ class LineSource {
     bool readFailed() const { return readFailed_; }
     // Whether the source passes over lines by searching blocks.
     bool searchesBlocks() const { return bulkSkip_; }
+    // Whether its searches take 64 bytes at a time (AVX2).
+    bool wideVectors() const { return wideVectors_; }
 
     // Passes over whole lines up to the first line that `check` accepts,
     // among those whose number has the parity `parity` and that end with a
@@ -111,14 +128,14 @@ class LineSource {
                              std::uint64_t& at);
 
     // Looks ahead, from the next byte, for the first line that `check`
-    // accepts among the lines that may be a layer's group code line "8"
-    // (offered with the line after it) on a line of the parity `parity`,
-    // and the lines "ENDSEC" on the others (offered with the line before
-    // it); otherwise as findMarkedLine. `at` is the line's place. A group 8
-    // whose layer is one of `known` (when given) is passed over without
-    // asking `check`.
-    LookAhead findLayerLine(std::uint64_t parity, const NameSet* known, LineCheck& check,
-                            LineCheck& boundary, Mark& at);
+    // accepts among the lines of `pattern`, those on lines of the parity
+    // `parity` offered with the line after it, the others with the line
+    // before it; otherwise as findMarkedLine. `at` is the line's place. A
+    // digit line that `skip(line, following)` accepts, both whole in the
+    // block, is passed over without asking `check` (see pattern_search.h).
+    template <typename Skip>
+    LookAhead findPatternLine(const LinePattern& pattern, std::uint64_t parity, Skip& skip,
+                              LineCheck& check, LineCheck& boundary, Mark& at);
 
     // The last line that `check` accepts among the lines of the block from
     // the reading position up to the line that begins at offset `at`, whose
@@ -132,9 +149,9 @@ class LineSource {
     // Goes back to `mark`; -1 when its bytes cannot be read again.
     int returnTo(const Mark& mark);
 
-    // Every byte passed from now on is also written to `out`, CR LF as LF,
-    // once (going back does not write it again), until stopCopy.
-    void startCopy(OutputFile& out);
+    // Every byte passed from now on is also handed to `sink`, once (going
+    // back does not hand it again), until stopCopy.
+    void startCopy(ByteSink& sink);
     void stopCopy();
 
   private:
@@ -162,12 +179,19 @@ class LineSource {
                         std::uint64_t number, bool withFollowing, bool withPrevious,
                         LineCheck& check);
     bool passOverToLastBoundary(std::size_t end, std::uint64_t lines, LineCheck& boundary);
-    bool isKnownLayerLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
-                          const NameSet& known) const;
+    template <typename Skip>
+    bool skipsDigitLine(const DigitStep& step, std::uint64_t bit, std::size_t end,
+                        Skip& skip) const;
     std::size_t lineEndFrom(std::size_t from, std::size_t end) const;
+    long readInto(char* to, std::size_t size);
+    void startReading(std::uint64_t offset);
 
+    SourceSettings settings_;
     int fd_ = -1;
     bool ownsFd_ = false;
+    const char* span_ = nullptr;  // the bytes read, when they are in memory
+    std::size_t spanSize_ = 0;
+    std::uint64_t spanRead_ = 0;  // offset of the next byte to take from the span
     bool bulkSkip_ = true;
     bool wideVectors_ = false;
     std::size_t readLimit_ = SOURCE_BLOCK;
@@ -182,7 +206,7 @@ class LineSource {
     std::uint64_t line_ = 1;
     bool keeping_ = false;
     Mark kept_;
-    OutputFile* copyTo_ = nullptr;
+    ByteSink* copyTo_ = nullptr;
     std::uint64_t copiedTo_ = 0;  // offset up to which the bytes were written
 };
 

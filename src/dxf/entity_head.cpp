@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "bytes/pattern_search.h"
+
 namespace dxfprofile {
 namespace {
 
@@ -11,11 +13,11 @@ namespace {
 class LayerLineCheck final : public LineCheck {
   public:
     LayerLineCheck(const GroupReader& reader, std::string_view layerName)
-        : reader_(reader), layerName_(layerName) {}
+        : reader_(reader), layer_(layerName) {}
 
     bool accepts(const CandidateLine& line) override {
         if (reader_.isCodeLine(line.number)) return false;
-        bool layer = layerNameOf(line.text) == layerName_;
+        bool layer = layer_.isLayer(line.text);
         bool end = line.text == "ENDSEC";
         if (!layer && !end) return false;
         if (!line.previousKnown) return true;
@@ -26,7 +28,7 @@ class LayerLineCheck final : public LineCheck {
 
   private:
     const GroupReader& reader_;
-    std::string_view layerName_;
+    OneLayer layer_;
 };
 
 // The code lines of group 0, where entities begin.
@@ -77,14 +79,6 @@ int readToNextEntity(GroupReader& reader, EntityGroups& entity) {
 
 }  // namespace
 
-std::string_view layerNameOf(std::string_view value) {
-    // Names are short: a loop finds a NUL sooner than a call.
-    for (std::size_t at = 0; at < value.size(); ++at) {
-        if (value[at] == '\0') return value.substr(0, at);
-    }
-    return value;
-}
-
 void EntityHeads::lookFor(std::string_view layerName) {
     layerName_.assign(layerName);
     markers_ = makeMarkerSet(layerName_, "ENDSEC");
@@ -126,8 +120,9 @@ HeadResult EntityHeads::nextByLayerLines(EntityHead& head) {
         LayerCandidateCheck candidate(wanted_);
         EntityStartCheck boundary(reader_);
         LineSource::Mark at;
-        LineSource::LookAhead found =
-            source.findLayerLine(reader_.codeParity(), known_, candidate, boundary, at);
+        KnownLayerLine known(known_);
+        LineSource::LookAhead found = source.findPatternLine(LAYER_LINES, reader_.codeParity(),
+                                                             known, candidate, boundary, at);
         if (found == LineSource::LookAhead::end) return HeadResult::fileEnd;
         if (found == LineSource::LookAhead::found) {
             LineSource::Mark start;

@@ -9,6 +9,7 @@
 
 #include "dxf/entity_groups.h"
 #include "dxf/group_reader.h"
+#include "dxf/layer_name.h"
 #include "dxf/name_set.h"
 
 namespace dxfprofile {
@@ -24,19 +25,6 @@ enum class HeadResult {
     head,        // the next entity with a layer (VERTEX and SEQEND excepted)
     sectionEnd,  // the pair (0, ENDSEC) was read
     fileEnd,     // the file ends first
-};
-
-// A layer name as a layer line holds it: up to a NUL byte, as a C string.
-std::string_view layerNameOf(std::string_view value);
-
-// Which layers' heads a caller wants; heads on others may be passed over
-// without being read.
-class LayerWanted {
-  public:
-    virtual bool wants(std::string_view layer) const = 0;
-
-  protected:
-    ~LayerWanted() = default;
 };
 
 class EntityHeads {

@@ -2,18 +2,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "io/output_file.h"
 
 namespace dxfprofile {
-namespace {
-
-OutputFile layersOutput;
-
-}  // namespace
 
 int listLayers(const char* layersFilename, const LayerList& layers) {
     std::printf("\nOutput:%s", layersFilename);
+    auto output = std::make_unique<OutputFile>();
+    OutputFile& layersOutput = *output;
     if (openOutput(layersOutput, layersFilename) != 0) {
         std::printf("\ncan't open output file\n");
         return -1;

@@ -2,57 +2,47 @@
 
 #include <cstdio>
 
-#include "mode2/layer_inventory.h"
-#include "io/output_file.h"
+#include "bytes/line_end_join.h"
 #include "dxf/entity_head.h"
+#include "mode2/layer_inventory.h"
+#include "mode2/section_output.h"
 
 namespace dxfprofile {
 namespace {
 
-LineSource dxfSource;
-OutputFile sdxfOutput;
-
 enum class Search { found, notFound, failed };
-
-// The layers not yet listed.
-class NewLayer final : public LayerWanted {
-  public:
-    explicit NewLayer(const LayerList& layers) : layers_(layers) {}
-    bool wants(std::string_view layer) const override { return !layers_.contains(layer); }
-
-  private:
-    const LayerList& layers_;
-};
 
 // Finds the value line "ENTITIES" of a (2, ENTITIES) pair that follows a
 // (0, SECTION) pair, and stops at its start.
 Search findEntitiesSection(GroupReader& reader) {
+    LineSource& source = reader.source();
     Group group;
     for (;;) {
         if (reader.seekGroup(false) < 0 || reader.next(group) <= 0) return Search::notFound;
         if (group.value != "SECTION") continue;
-        LineSource::Mark pair = dxfSource.here();
-        dxfSource.keep(pair);
+        LineSource::Mark pair = source.here();
+        source.keep(pair);
         int result = reader.next(group);
         if (result < 0) return Search::failed;
         if (result == 0) return Search::notFound;
         if (group.code == 2 && group.value == "ENTITIES") {
             // Back to the value line: its code line is one piece.
             Piece code;
-            if (dxfSource.returnTo(pair) != 0 || !dxfSource.nextPiece(code)) return Search::failed;
+            if (source.returnTo(pair) != 0 || !source.nextPiece(code)) return Search::failed;
             return Search::found;
         }
         // A group 0 right after the section's name stays to be looked at.
-        if (group.code == 0 && dxfSource.returnTo(pair) != 0) return Search::failed;
+        if (group.code == 0 && source.returnTo(pair) != 0) return Search::failed;
     }
 }
 
-// Copies the section and lists its layers; the reader stands at its
-// "ENTITIES" line.
-int copySection(GroupReader& reader, LayerList& layers) {
-    dxfSource.startCopy(sdxfOutput);
+// Copies the section to `copy` and lists its layers; the reader stands at
+// its "ENTITIES" line.
+int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
+    LineSource& source = reader.source();
+    source.startCopy(copy);
     Piece name;
-    if (!dxfSource.nextPiece(name) || !dxfSource.skipRestOfLine(name)) return 0;
+    if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
     NewLayer wanted(layers);
     EntityHeads heads(reader, wanted);
@@ -70,15 +60,13 @@ int copySection(GroupReader& reader, LayerList& layers) {
         if (read <= 0) return read;
         if (!inPaperSpace(entity)) layers.add(layer);
     }
-    dxfSource.stopCopy();
     return 1;
 }
 
 }  // namespace
 
-int extractEntitiesSection(int dxfInput, const char* SDXF_filename, LayerList& layers) {
-    dxfSource.attach(dxfInput);
-    GroupReader reader(dxfSource);
+int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& layers) {
+    GroupReader reader(input);
     reader.startHere();
     Search search = findEntitiesSection(reader);
     if (search == Search::failed) return -1;
@@ -86,23 +74,18 @@ int extractEntitiesSection(int dxfInput, const char* SDXF_filename, LayerList& l
         std::printf("\nError: no ENTITIES section found\n");
         return -1;
     }
-    if (openOutput(sdxfOutput, SDXF_filename) != 0) {
-        std::printf("\ncan't open output file");
-        return -1;
-    }
-    int copied = copySection(reader, layers);
-    if (copied <= 0 || dxfSource.readFailed()) {
-        discardOutput(sdxfOutput);
-        if (copied == 0 || dxfSource.readFailed())
+    if (sdxf.open() != 0) return -1;
+    LineEndJoiner copy(sdxf, input.wideVectors());
+    int copied = copySection(reader, copy, layers);
+    input.stopCopy();
+    if (copied <= 0 || input.readFailed()) {
+        sdxf.discard();
+        if (copied == 0 || input.readFailed())
             std::printf("\nError: DXF file ends inside the ENTITIES section\n");
         return -1;
     }
-    writeOutput(sdxfOutput, "EOF", 3);
-    if (commitOutput(sdxfOutput) != 0) {
-        std::printf("\nError: can't write output file %s\n", SDXF_filename);
-        return -1;
-    }
-    return 0;
+    sdxf.take("EOF", 3);
+    return sdxf.commit();
 }
 
 }  // namespace dxfprofile

@@ -4,15 +4,18 @@
 
 namespace dxfprofile {
 
+class LineSource;
 class NameSet;
+class SectionOutput;
 using LayerList = NameSet;
 
-// Copies, from the open file `dxfInput`, the section whose (0, SECTION)
-// pair is followed by (2, ENTITIES): from the line "ENTITIES" through the
-// line "ENDSEC" of its (0, ENDSEC) pair, then "EOF", into `SDXF_filename`,
-// and fills `layers`. Returns 0 when the SDXF file was written, -1 when it
-// cannot be written, the input has no such section or ends inside it, or a
-// line that should be a group code is not. The descriptor is left open.
-int extractEntitiesSection(int dxfInput, const char* SDXF_filename, LayerList& layers);
+// Copies, from `input`, the section whose (0, SECTION) pair is followed by
+// (2, ENTITIES): from the line "ENTITIES" through the line "ENDSEC" of its
+// (0, ENDSEC) pair, CR LF as LF, then "EOF", into `sdxf`, which is opened
+// once the section is found, and fills `layers`. Returns 0 when `sdxf` was
+// committed, -1 when it cannot be written, the input has no such section or
+// ends inside it, or a line that should be a group code is not (the
+// message is printed).
+int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& layers);
 
 }  // namespace dxfprofile

@@ -3,31 +3,21 @@
 #include <cstdio>
 #include <vector>
 
+#include "dxf/entity_head.h"
 #include "entities/entity_table.h"
 #include "entities/profile_writer.h"
 #include "geometry/curve_chain.h"
 #include "geometry/trace.h"
 #include "reader/curve_reader.h"
-#include "dxf/entity_head.h"
 #include "reader/left_out.h"
 #include "reader/readers.h"
 
 namespace dxfprofile {
 namespace {
 
-LineSource sdxfInput;
 // The layer's curves, joined end to end until the next entity that gives
 // records of its own.
 CurveChain curveChain;
-
-class OneLayer final : public LayerWanted {
-  public:
-    explicit OneLayer(std::string_view name) : name_(name) {}
-    bool wants(std::string_view layer) const override { return layer == name_; }
-
-  private:
-    std::string_view name_;
-};
 
 enum class Scan { goOn, failed, refused };
 
@@ -129,11 +119,7 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
 
 }  // namespace
 
-int processLayer(const char* path, const char* layerName) {
-    if (sdxfInput.open(path) != 0) {
-        std::printf("\ncan't open SDXF file %s\n", path);
-        return -1;
-    }
+int processLayer(LineSource& sdxfInput, const char* layerName) {
     resetEntityTable();
     resetLeftOut();
     resetCurveChain(curveChain);

@@ -61,7 +61,8 @@ void checkSteps(const char* block, std::size_t from, std::size_t end, std::uint6
     DigitStep step;
     for (std::size_t at = from;; at = step.base + step.size) {
         if (set ? !findDigitStep(block, at, end, *set, parity, wide, lineEnds, step)
-                : !findLayerStep(block, at, end, parity, wide, lineEnds, step))
+                : !findPatternStep(block, at, end, {'8', 'E', 'C', 5}, parity, wide, lineEnds,
+                                   step))
             break;
         ASSERT_TRUE(step.base >= at && step.size > 0 && step.size <= 64 &&
                     step.base + step.size <= end);

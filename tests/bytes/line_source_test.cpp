@@ -7,15 +7,25 @@
 #include <string>
 #include <vector>
 
-#include "io/output_file.h"
-#include "dxf/group_reader.h"
+#include "bytes/line_end_join.h"
+#include "bytes/pattern_search.h"
+#include "dxf/group_code.h"
 #include "test_support.h"
 
 namespace dxfprofile {
 namespace {
 
 using testing::ScopedTempDir;
-using testing::SettingsGuard;
+
+// Reads `bytes` from the file `path`, or from memory where the reads are
+// whole blocks.
+void attachInput(LineSource& source, const std::string& path, const std::string& bytes,
+                 bool fromMemory) {
+    if (fromMemory)
+        source.attachSpan(bytes.data(), bytes.size());
+    else
+        EXPECT_EQ(source.open(path.c_str()), 0);
+}
 
 // Block search on and off, reads of a few bytes, the 64-byte search off.
 std::vector<SourceSettings> readings(bool smallReads) {
@@ -48,17 +58,15 @@ TEST(LineSource, HandsOutPiecesOfAtMost63BytesAndCountsLines) {
         {"an empty file", "", ""},
     };
     ScopedTempDir dir;
-    SettingsGuard guard;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         testing::writeFile(dir.file("in"), row.bytes);
         for (std::size_t limit : {std::size_t{1}, std::size_t{2}, std::size_t{65}, SOURCE_BLOCK}) {
-            sourceSettings.readLimit = limit;
             // Every piece, then the first piece of each line and its number.
             std::string pieces, firstPieces, expected;
             for (bool skipping : {false, true}) {
-                LineSource source;
-                ASSERT_EQ(source.open(dir.file("in").c_str()), 0);
+                LineSource source({true, limit, true});
+                attachInput(source, dir.file("in"), row.bytes, limit == 65);
                 Piece piece;
                 std::uint64_t line = 1;
                 while (source.nextPiece(piece)) {
@@ -98,11 +106,11 @@ std::vector<TextLine> splitLines(const std::string& bytes) {
 
 // What a search looks for, code lines being those of the parity: code lines
 // of group 0 or 8 (seekDigitLine); of group 8, and "ENDSEC" on the other
-// lines (findLayerLine); "WALLS" and "ENDSEC" (findMarkedLine); code lines
+// lines (findPatternLine); "WALLS" and "ENDSEC" (findMarkedLine); code lines
 // of group 0 (the boundaries).
 enum class Kind { codes, layerOrEnd, marked, boundary };
 
-bool isWanted(Kind kind, std::uint64_t parity, const TextLine& line) {
+bool isWanted(Kind kind, std::uint64_t parity, const TextLine& line, bool nextIsSkip = false) {
     bool onParity = (line.number & 1) == parity;
     int code = -1;
     bool isCode = onParity && line.text.size() <= PIECE_LENGTH && parseGroupCode(line.text, code);
@@ -110,7 +118,7 @@ bool isWanted(Kind kind, std::uint64_t parity, const TextLine& line) {
         case Kind::codes:
             return isCode && (code == 0 || code == 8);
         case Kind::layerOrEnd:
-            return (isCode && code == 8) || (!onParity && line.text == "ENDSEC");
+            return (isCode && code == 8 && !nextIsSkip) || (!onParity && line.text == "ENDSEC");
         case Kind::marked:
             return line.text == "WALLS" || line.text == "ENDSEC";
         case Kind::boundary:
@@ -123,7 +131,8 @@ std::vector<std::uint64_t> naiveHits(const std::vector<TextLine>& lines, Kind ki
                                      std::uint64_t parity) {
     std::vector<std::uint64_t> hits;
     for (const TextLine& line : lines) {
-        if (isWanted(kind, parity, line)) hits.push_back(line.number);
+        bool nextIsSkip = line.number < lines.size() && lines[line.number].text == "SKIP";
+        if (isWanted(kind, parity, line, nextIsSkip)) hits.push_back(line.number);
     }
     return hits;
 }
@@ -148,7 +157,8 @@ class FileLines final : public LineCheck {
         if (line.followingKnown) {
             EXPECT_EQ(line.following, line.number < lines_.size() ? lines_[line.number].text : "");
         }
-        return isWanted(kind_, parity_, own);
+        return isWanted(kind_, parity_, own,
+                        line.number < lines_.size() && lines_[line.number].text == "SKIP");
     }
 
   private:
@@ -160,10 +170,17 @@ class FileLines final : public LineCheck {
 // The lines that a search finds, read up to one by one as a caller that
 // reads heads does after a look-ahead: none of them may come before the
 // line found.
-std::vector<std::uint64_t> searchHits(const std::string& path, const std::vector<TextLine>& lines,
+// Passes over the code lines of group 8 whose value is "SKIP" in the
+// pattern search.
+struct SkipLayerLines {
+    bool operator()(std::string_view line, std::string_view following) const {
+        int code = -1;
+        return parseGroupCode(line, code) && code == 8 && following == "SKIP";
+    }
+};
+
+std::vector<std::uint64_t> searchHits(LineSource& source, const std::vector<TextLine>& lines,
                                       Kind kind, std::uint64_t parity) {
-    LineSource source;
-    EXPECT_EQ(source.open(path.c_str()), 0);
     FileLines check(lines, kind, parity);
     FileLines boundary(lines, Kind::boundary, parity);
     const MarkerSet markers = makeMarkerSet("WALLS", "ENDSEC");
@@ -175,8 +192,10 @@ std::vector<std::uint64_t> searchHits(const std::string& path, const std::vector
             result = LineSource::LookAhead::found;
         }
         if (kind == Kind::marked) result = source.findMarkedLine(markers, check, boundary, at);
+        SkipLayerLines skip;
         if (kind == Kind::layerOrEnd)
-            result = source.findLayerLine(parity, nullptr, check, boundary, mark);
+            result =
+                source.findPatternLine({'8', 'E', 'C', 5}, parity, skip, check, boundary, mark);
         if (kind == Kind::layerOrEnd) at = mark.offset;
         return result;
     };
@@ -189,7 +208,8 @@ std::vector<std::uint64_t> searchHits(const std::string& path, const std::vector
         while (source.offset() <= until && source.lineNumber() <= lines.size()) {
             const TextLine& line = lines[source.lineNumber() - 1];
             if (!source.nextPiece(piece) || !source.skipRestOfLine(piece)) return hits;
-            if (!isWanted(kind, parity, line)) continue;
+            bool nextIsSkip = line.number < lines.size() && lines[line.number].text == "SKIP";
+            if (!isWanted(kind, parity, line, nextIsSkip)) continue;
             EXPECT_TRUE(!found || line.offset == at) << "line " << line.number << " passed over";
             hits.push_back(line.number);
         }
@@ -199,7 +219,6 @@ std::vector<std::uint64_t> searchHits(const std::string& path, const std::vector
 
 TEST(LineSource, SearchesFindTheLinesThatReadingLineByLineFinds) {
     ScopedTempDir dir;
-    SettingsGuard guard;
     std::string big = testing::groupLikeLines(9, SOURCE_BLOCK - 300);
     big += std::string(SOURCE_BLOCK - 1 - big.size(), 'x') + "\r\n  8\nWALLS\n";  // CR | LF
     big += testing::groupLikeLines(10, 100000);
@@ -212,10 +231,11 @@ TEST(LineSource, SearchesFindTheLinesThatReadingLineByLineFinds) {
                              << "bulk " << settings.bulkSkip << ", reads of " << settings.readLimit
                              << ", wide " << settings.wideVectors << ", parity " << parity
                              << ", size " << bytes.size());
-                sourceSettings = settings;
                 for (Kind kind : {Kind::codes, Kind::layerOrEnd, Kind::marked}) {
                     if (!settings.bulkSkip && kind != Kind::codes) continue;
-                    EXPECT_EQ(searchHits(dir.file("in"), lines, kind, parity),
+                    LineSource source(settings);
+                    attachInput(source, dir.file("in"), bytes, settings.readLimit == 4093);
+                    EXPECT_EQ(searchHits(source, lines, kind, parity),
                               naiveHits(lines, kind, parity));
                 }
             }
@@ -227,14 +247,17 @@ struct NoLine final : LineCheck {
     bool accepts(const CandidateLine&) override { return false; }
 };
 
-// Reads the file with a copy running, going back to a place still in the
-// block and to the start of the file; the copy.
-std::string copyWhileReading(const std::string& path, const std::string& copyPath) {
-    auto copy = std::make_unique<OutputFile>();
-    EXPECT_EQ(openOutput(*copy, copyPath.c_str()), 0);
-    LineSource source;
-    EXPECT_EQ(source.open(path.c_str()), 0);
-    source.startCopy(*copy);
+struct StringSink final : ByteSink {
+    void take(const char* data, std::size_t size) override { bytes.append(data, size); }
+    std::string bytes;
+};
+
+// Reads with a copy running, going back to a place still in the block and
+// to the start of the file; the copy, with CR LF joined.
+std::string copyWhileReading(LineSource& source) {
+    StringSink copy;
+    LineEndJoiner joiner(copy, source.wideVectors());
+    source.startCopy(joiner);
     LineSource::Mark start = source.here();
     LineSource::Mark middle;
     Piece piece;
@@ -248,13 +271,11 @@ std::string copyWhileReading(const std::string& path, const std::string& copyPat
     while (source.nextPiece(piece)) {
     }
     source.stopCopy();
-    EXPECT_EQ(commitOutput(*copy), 0);
-    return testing::readFile(copyPath);
+    return copy.bytes;
 }
 
 TEST(LineSource, CopiesEveryBytePassedOnceWithCrLfAsLf) {
     ScopedTempDir dir;
-    SettingsGuard guard;
     std::string big = testing::groupLikeLines(4, SOURCE_BLOCK - 300);
     big += std::string(SOURCE_BLOCK - 1 - big.size(), 'x') + "\r\nA\rB\r";
     for (const std::string& bytes : {testing::groupLikeLines(2, 8000) + "\r", big}) {
@@ -266,8 +287,9 @@ TEST(LineSource, CopiesEveryBytePassedOnceWithCrLfAsLf) {
         for (const SourceSettings& settings : readings(bytes.size() < 10000)) {
             SCOPED_TRACE(::testing::Message()
                          << "bulk " << settings.bulkSkip << ", reads of " << settings.readLimit);
-            sourceSettings = settings;
-            EXPECT_TRUE(copyWhileReading(dir.file("in"), dir.file("copy")) == expected);
+            LineSource source(settings);
+            attachInput(source, dir.file("in"), bytes, settings.readLimit == 4093);
+            EXPECT_TRUE(copyWhileReading(source) == expected);
         }
     }
 }

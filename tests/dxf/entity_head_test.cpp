@@ -6,13 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
-
 namespace dxfprofile {
 namespace {
-
-using testing::ScopedTempDir;
-using testing::SettingsGuard;
 
 class Layers final : public LayerWanted {
   public:
@@ -62,10 +57,10 @@ const std::vector<Head> HEADS = {
 
 // The heads on `layer` (every layer for nullptr) as the scans read them:
 // each head, then its whole entity, up to the end of the section or file.
-std::vector<Head> readHeads(const std::string& path, const char* layer, bool lookFor,
-                            HeadResult& last) {
-    LineSource source;
-    EXPECT_EQ(source.open(path.c_str()), 0);
+std::vector<Head> readHeads(const std::string& bytes, const SourceSettings& settings,
+                            const char* layer, bool lookFor, HeadResult& last) {
+    LineSource source(settings);
+    source.attachSpan(bytes.data(), bytes.size());
     GroupReader reader(source);
     reader.startHere();
     Layers wanted(layer);
@@ -87,15 +82,12 @@ std::vector<Head> readHeads(const std::string& path, const char* layer, bool loo
 }
 
 TEST(EntityHeads, ReadTheSameHeadsWithEveryReadingAndLayer) {
-    ScopedTempDir dir;
-    SettingsGuard guard;
-    const std::string path = dir.file("in.sdxf");
     const auto lines =
         static_cast<std::uint64_t>(std::count(ENTITIES.begin(), ENTITIES.end(), '\n'));
     for (bool sectionEnds : {true, false}) {
         // Three times over, so that searches find heads at many places of a block.
-        testing::writeFile(path,
-                           ENTITIES + ENTITIES + ENTITIES + (sectionEnds ? "  0\nENDSEC\n" : ""));
+        const std::string bytes =
+            ENTITIES + ENTITIES + ENTITIES + (sectionEnds ? "  0\nENDSEC\n" : "");
         for (const char* layer : {static_cast<const char*>(nullptr), "AFTER", "BEFORE", "R12",
                                   "PAPER", "SEQEND", "VERTEX", LONG_LAYER.c_str()}) {
             std::vector<Head> expected;
@@ -116,9 +108,9 @@ TEST(EntityHeads, ReadTheSameHeadsWithEveryReadingAndLayer) {
                                      << (layer ? layer : "every layer") << ", reads of " << limit
                                      << ", bulk " << bulk << ", lookFor " << lookFor << ", ENDSEC "
                                      << sectionEnds);
-                        sourceSettings = {bulk, limit, limit != 7};
                         HeadResult last = HeadResult::head;
-                        EXPECT_EQ(readHeads(path, layer, lookFor, last), expected);
+                        EXPECT_EQ(readHeads(bytes, {bulk, limit, limit != 7}, layer, lookFor, last),
+                                  expected);
                         EXPECT_EQ(last, sectionEnds ? HeadResult::sectionEnd : HeadResult::fileEnd);
                     }
                 }

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "test_support.h"
-
 namespace dxfprofile {
 namespace {
 
@@ -46,13 +44,13 @@ TEST(GroupCode, ParsesAnIntegerBetweenBlanks) {
 class GroupReaderTest : public ::testing::Test {
   protected:
     GroupReader& open(const std::string& bytes) {
-        testing::writeFile(dir_.file("in"), bytes);
-        EXPECT_EQ(source_.open(dir_.file("in").c_str()), 0);
+        bytes_ = bytes;
+        source_.attachSpan(bytes_.data(), bytes_.size());
         reader_.startHere();
         return reader_;
     }
 
-    testing::ScopedTempDir dir_;
+    std::string bytes_;
     LineSource source_;
     GroupReader reader_{source_};
     Group group_;
