@@ -22,7 +22,7 @@ struct DigitSet {
     int count = 1;
 };
 
-// Lines that begin with one of a few texts (a layer name, "ENDSEC"). The
+// Lines that begin with one of a few texts (such as a name). The
 // search looks at two bytes of each text at once, its first byte (its head)
 // and the one `span` bytes after it (its tail), `span` being one less than
 // the shortest text's length; only where both stand is the text compared.

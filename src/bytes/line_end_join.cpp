@@ -10,9 +10,10 @@ namespace dxfprofile {
 namespace {
 
 // A range with its CR LF pairs joined is gathered in a buffer of this size
-// before it is handed on; 16 bytes of room are kept for the last 16-byte
-// store.
-constexpr std::size_t JOINED_BLOCK = 1 << 16;
+// before it is handed on: a whole block of the source, so that a writer can
+// pass it on as it is rather than copy it. 16 bytes of room are kept for the
+// last 16-byte store.
+constexpr std::size_t JOINED_BLOCK = SOURCE_BLOCK;
 
 #if DXFPROFILE_WIDE_VECTORS
 // For each set of dropped positions among 8 bytes (a bit each), the

@@ -110,7 +110,7 @@ class LineSource {
 
     // Passes over whole lines up to the first line that `check` accepts,
     // among those whose number has the parity `parity` and that end with a
-    // digit of `digits` as a group code line does, and stops at its start
+    // digit of `digits` as a short number line does, and stops at its start
     // (true). False when the file ends first. The check is offered the
     // candidates in file order; with `withFollowing` (when the source
     // searches blocks), each with the line after it.
