@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "dxf/group_code.h"
 #include "bytes/line_source.h"
+#include "dxf/group_code.h"
 
 namespace dxfprofile {
 
