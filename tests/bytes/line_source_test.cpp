@@ -17,14 +17,14 @@ namespace {
 
 using testing::ScopedTempDir;
 
-// Reads `bytes` from the file `path`, or from memory where the reads are
-// whole blocks.
+// Reads `bytes` from memory, or from the file `path` that holds them.
 void attachInput(LineSource& source, const std::string& path, const std::string& bytes,
                  bool fromMemory) {
-    if (fromMemory)
+    if (fromMemory) {
         source.attachSpan(bytes.data(), bytes.size());
-    else
+    } else {
         EXPECT_EQ(source.open(path.c_str()), 0);
+    }
 }
 
 // Block search on and off, reads of a few bytes, the 64-byte search off.
@@ -193,10 +193,11 @@ std::vector<std::uint64_t> searchHits(LineSource& source, const std::vector<Text
         }
         if (kind == Kind::marked) result = source.findMarkedLine(markers, check, boundary, at);
         SkipLayerLines skip;
-        if (kind == Kind::layerOrEnd)
+        if (kind == Kind::layerOrEnd) {
             result =
                 source.findPatternLine({'8', 'E', 'C', 5}, parity, skip, check, boundary, mark);
-        if (kind == Kind::layerOrEnd) at = mark.offset;
+            at = mark.offset;
+        }
         return result;
     };
     std::vector<std::uint64_t> hits;
