@@ -11,13 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 
+#include "bytes/line_end_join.h"
+#include "bytes/line_source.h"
+#include "dxf/entity_head.h"
+#include "dxf/name_set.h"
 #include "io/output_file.h"
-#include "reader/entity_head.h"
-#include "reader/line_source.h"
-#include "reader/name_set.h"
 
 namespace dxfprofile {
 namespace {
@@ -104,11 +106,21 @@ const InputFile& longLines() {
     return file;
 }
 
-LineSource benchSource;
-OutputFile benchCopy;
+// The copy of mode 2, written to /dev/null.
+class NullCopy final : public ByteSink {
+  public:
+    NullCopy() : file_(new OutputFile) {}
+    int open() { return openOutput(*file_, "/dev/null"); }
+    void take(const char* data, std::size_t size) override { writeOutput(*file_, data, size); }
+    void commit() { commitOutput(*file_); }
+
+  private:
+    std::unique_ptr<OutputFile> file_;
+};
 
 void readAllPieces(benchmark::State& state, const InputFile& file) {
     std::int64_t pieces = 0;
+    LineSource benchSource;
     for (auto _ : state) {
         if (benchSource.open(file.path()) != 0) std::abort();
         Piece piece;
@@ -131,15 +143,6 @@ void BM_PiecesOfLongLines(benchmark::State& state) {
 }
 
 // Heads on the layers named, or on none.
-class Named final : public LayerWanted {
-  public:
-    explicit Named(std::string_view name) : name_(name) {}
-    bool wants(std::string_view layer) const override { return layer == name_; }
-
-  private:
-    std::string_view name_;
-};
-
 // Passes over every entity head of the file as the two modes do: argument 0
 // reads piece by piece, 1 searches whole blocks 32 bytes at a time, 2 searches
 // them 64 bytes at a time where the processor can. With `lookFor` the search
@@ -147,17 +150,20 @@ class Named final : public LayerWanted {
 // (mode 2, here with every layer listed), with `copy` writing the section to
 // /dev/null on the way.
 void passOverHeads(benchmark::State& state, const InputFile& file, bool lookFor, bool copy) {
-    SourceSettings saved = sourceSettings;
-    sourceSettings.bulkSkip = state.range(0) != 0;
-    sourceSettings.wideVectors = state.range(0) == 2;
-    Named absent("ABSENT");
+    SourceSettings settings;
+    settings.bulkSkip = state.range(0) != 0;
+    settings.wideVectors = state.range(0) == 2;
+    LineSource benchSource(settings);
+    NullCopy benchCopy;
+    LineEndJoiner joiner(benchCopy, benchSource.wideVectors());
+    OneLayer absent("ABSENT");
     NameSet listed;  // every layer listed already, as in mode 2 after its first entities
     for (const char* name : {"WALL-01", "PIPE-07", "DIM-03", "TEXT-00"}) listed.add(name);
     std::int64_t heads = 0;
     for (auto _ : state) {
         if (benchSource.open(file.path()) != 0) std::abort();
-        if (copy && openOutput(benchCopy, "/dev/null") != 0) std::abort();
-        if (copy) benchSource.startCopy(benchCopy);
+        if (copy && benchCopy.open() != 0) std::abort();
+        if (copy) benchSource.startCopy(joiner);
         Piece first;
         if (!benchSource.nextPiece(first)) std::abort();
         GroupReader reader(benchSource);
@@ -169,12 +175,11 @@ void passOverHeads(benchmark::State& state, const InputFile& file, bool lookFor,
         while (entityHeads.next(head) == HeadResult::head) ++heads;
         if (copy) {
             benchSource.stopCopy();
-            commitOutput(benchCopy);
+            benchCopy.commit();
         }
         benchSource.close();
     }
     benchmark::DoNotOptimize(heads);
-    sourceSettings = saved;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
 

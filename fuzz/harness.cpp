@@ -14,20 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "bytes/line_source.h"
+#include "dxf/name_set.h"
 #include "entities/entity_table.h"
-#include "extract/layer_inventory.h"
-#include "extract/section_extractor.h"
-#include "io/output_file.h"
+#include "mode2/section_extractor.h"
+#include "mode2/section_output.h"
 #include "reader/layer_scan.h"
-#include "reader/line_source.h"
 
 namespace dxfprofile::fuzzing {
 namespace {
-
-const char* const SCAN_INPUT = "input.sdxf";
-const char* const DXF_INPUT = "input.dxf";
-const char* const SDXF_OUTPUT = "input.sdxf";
-const char* const LAYERS_OUTPUT = "input.layers";
 
 std::string workspace;
 
@@ -87,18 +82,6 @@ bool readWhole(const std::string& path, std::string& bytes) {
     return true;
 }
 
-void writeInput(const char* name, const std::uint8_t* data, std::size_t size) {
-    int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) fail("cannot create the input file");
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written <= 0) fail("cannot write the input file");
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    ::close(fd);
-}
-
 // The lowest free descriptor: a run that leaks one moves it.
 int lowestFreeDescriptor() {
     int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -107,26 +90,12 @@ int lowestFreeDescriptor() {
     return fd;
 }
 
-// Sources opened while it lives search or read piece by piece as
-// `settings` says.
-class ReadSettings {
-  public:
-    explicit ReadSettings(SourceSettings settings) : saved_(sourceSettings) {
-        sourceSettings = settings;
-    }
-    ~ReadSettings() { sourceSettings = saved_; }
-    ReadSettings(const ReadSettings&) = delete;
-    ReadSettings& operator=(const ReadSettings&) = delete;
-
-  private:
-    SourceSettings saved_;
-};
-
 // The ways of reading that must all give what the block search with whole
 // blocks gives: the block search with small reads, so that its windows end
 // anywhere, with and without the wide vectors, and piece by piece with other
 // small reads.
 std::vector<SourceSettings> otherReadings(std::size_t size) {
+    // Each as many bytes as the input gives, in memory as in a file.
     return {{true, 1 + size % 97, true},
             {true, 1 + size % 61, false},
             {false, 1 + size / 97 % 89, false}};
@@ -140,13 +109,16 @@ struct ScanRun {
     std::string profile;
 };
 
-ScanRun runScan(const char* layerName, const std::string& profileName) {
+ScanRun runScan(const std::uint8_t* data, std::size_t size, const SourceSettings& settings,
+                const char* layerName, const std::string& profileName) {
     ScanRun run;
-    run.status = processLayer(SCAN_INPUT, layerName);
+    LineSource input(settings);
+    input.attachSpan(reinterpret_cast<const char*>(data), size);
+    run.status = processLayer(input, "input.sdxf", layerName);
     run.entityCount = entityTable.entityCount;
     std::size_t stored = std::min<std::size_t>(entityTable.entityCount, MAX_ENTITIES);
     run.records.assign(entityTable.records, entityTable.records + stored);
-    std::set<std::string> expected{SCAN_INPUT};
+    std::set<std::string> expected;
     // A layer refused for a value out of range (-1) is left empty, as one
     // refused for its size (-5) is.
     run.profileWritten = run.status == 0 || run.status == -5 ||
@@ -230,48 +202,63 @@ void checkScanRun(const ScanRun& run, const char* layerName) {
     }
 }
 
-struct ExtractRun {
-    int status = 0;
-    int inventoryStatus = 0;
-    std::string sdxf;
-    std::string layers;
+// The SDXF file in memory; what was opened must be committed or discarded.
+class MemorySdxf final : public SectionOutput {
+  public:
+    int open() override {
+        opened = true;
+        return 0;
+    }
+    void take(const char* data, std::size_t size) override {
+        if (!opened || closed) fail("mode 2 writes to an SDXF file that is not open");
+        bytes.append(data, size);
+    }
+    int commit() override {
+        closed = true;
+        return 0;
+    }
+    void discard() override {
+        closed = true;
+        bytes.clear();
+    }
+
+    bool opened = false;
+    bool closed = false;
+    std::string bytes;
 };
 
-ExtractRun runExtract() {
+struct ExtractRun {
+    int status = 0;
+    std::string sdxf;
+    std::vector<std::string> layers;
+};
+
+ExtractRun runExtract(const std::uint8_t* data, std::size_t size, const SourceSettings& settings) {
     ExtractRun run;
-    int dxfInput = ::open(DXF_INPUT, O_RDONLY | O_CLOEXEC);
-    if (dxfInput < 0) fail("cannot open the input");
+    LineSource input(settings);
+    input.attachSpan(reinterpret_cast<const char*>(data), size);
+    MemorySdxf sdxf;
     LayerList layers;
-    run.status = extractEntitiesSection(dxfInput, SDXF_OUTPUT, layers);
-    ::close(dxfInput);
+    run.status = extractEntitiesSection(input, sdxf, layers);
+    if (sdxf.opened && !sdxf.closed) fail("mode 2 leaves its SDXF file open");
     if (run.status == 0) {
-        run.inventoryStatus = listLayers(LAYERS_OUTPUT, layers);
-        expectFiles({DXF_INPUT, SDXF_OUTPUT, LAYERS_OUTPUT}, "mode 2");
-        readWhole(SDXF_OUTPUT, run.sdxf);
-        readWhole(LAYERS_OUTPUT, run.layers);
-        ::unlink(SDXF_OUTPUT);
-        ::unlink(LAYERS_OUTPUT);
-    } else {
-        expectFiles({DXF_INPUT}, "mode 2");
+        run.sdxf = sdxf.bytes;
+        run.layers = layers.names();
     }
+    expectFiles({}, "mode 2");
     return run;
 }
 
 void checkExtractRun(const ExtractRun& run) {
     if (run.status == -1) return;
     if (run.status != 0) fail("mode 2 status " + std::to_string(run.status));
-    if (run.inventoryStatus != 0) fail("inventory status " + std::to_string(run.inventoryStatus));
     if (run.sdxf.size() < 3 || run.sdxf.compare(run.sdxf.size() - 3, 3, "EOF") != 0)
         fail("SDXF file does not end with EOF");
-    // One line per distinct name.
+    // Each distinct name once, none holding a line end.
     std::set<std::string> names;
-    std::size_t start = 0;
-    while (start < run.layers.size()) {
-        std::size_t end = run.layers.find('\n', start);
-        if (end == std::string::npos) fail("layers file ends inside a line");
-        if (!names.insert(run.layers.substr(start, end - start)).second)
-            fail("a layer name is listed twice");
-        start = end + 1;
+    for (const std::string& name : run.layers) {
+        if (name.find('\n') != std::string::npos) fail("a layer name holds a line end");
+        if (!names.insert(name).second) fail("a layer name is listed twice");
     }
 }
 
@@ -294,17 +281,12 @@ void enterWorkspace() {
 }
 
 void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* layerName) {
-    writeInput(SCAN_INPUT, data, size);
     std::string profileName = std::string(layerName) + ".txt";
     int firstFree = lowestFreeDescriptor();
-    ScanRun blocks = runScan(layerName, profileName);
+    ScanRun blocks = runScan(data, size, SourceSettings{}, layerName, profileName);
     checkScanRun(blocks, layerName);
     for (const SourceSettings& settings : otherReadings(size)) {
-        ScanRun other;
-        {
-            ReadSettings reads(settings);
-            other = runScan(layerName, profileName);
-        }
+        ScanRun other = runScan(data, size, settings, layerName, profileName);
         if (blocks.status != other.status || blocks.entityCount != other.entityCount ||
             !sameRecords(blocks.records, other.records) ||
             blocks.profileWritten != other.profileWritten)
@@ -313,26 +295,19 @@ void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* laye
             fail("mode 3 writes another profile with small reads or piece by piece");
     }
     if (lowestFreeDescriptor() != firstFree) fail("mode 3 leaks a file descriptor");
-    ::unlink(SCAN_INPUT);
 }
 
 void checkExtract(const std::uint8_t* data, std::size_t size) {
-    writeInput(DXF_INPUT, data, size);
     int firstFree = lowestFreeDescriptor();
-    ExtractRun blocks = runExtract();
+    ExtractRun blocks = runExtract(data, size, SourceSettings{});
     checkExtractRun(blocks);
     for (const SourceSettings& settings : otherReadings(size)) {
-        ExtractRun other;
-        {
-            ReadSettings reads(settings);
-            other = runExtract();
-        }
+        ExtractRun other = runExtract(data, size, settings);
         if (blocks.status != other.status || blocks.sdxf != other.sdxf ||
             blocks.layers != other.layers)
             fail("mode 2 reads differently with small reads or piece by piece");
     }
     if (lowestFreeDescriptor() != firstFree) fail("mode 2 leaks a file descriptor");
-    ::unlink(DXF_INPUT);
 }
 
 }  // namespace dxfprofile::fuzzing

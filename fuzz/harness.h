@@ -13,14 +13,16 @@ namespace dxfprofile::fuzzing {
 // (corpus, artifacts) must therefore be absolute.
 void enterWorkspace();
 
-// Mode 3 on `data` as the SDXF file and `layerName` as the layer. The scan
-// runs three times: with the block search on whole blocks, with the block
-// search on small reads, and piece by piece. All runs must agree: status,
-// records and profile file.
+// Mode 3 on `data` as the SDXF file, read from memory, and `layerName` as
+// the layer. The scan runs four times: with the block search on whole
+// blocks, with the block search on small reads (with and without the wide
+// vectors), and piece by piece. All runs must agree: status, records and
+// profile file.
 void checkLayerScan(const std::uint8_t* data, std::size_t size, const char* layerName);
 
-// Mode 2 on `data` as the DXF file: extractor, then the inventory when the
-// SDXF file was written; three times, like checkLayerScan.
+// Mode 2 on `data` as the DXF file, read from memory, with the SDXF file in
+// memory; four times like checkLayerScan: status, SDXF bytes and layers
+// must agree.
 void checkExtract(const std::uint8_t* data, std::size_t size);
 
 }  // namespace dxfprofile::fuzzing

@@ -48,9 +48,10 @@ bool fileExists(const std::string& path) {
 }
 
 std::string groupLikeLines(unsigned seed, std::size_t size) {
-    static const char* const LINES[] = {
-        "  0", "  8", " 08",    "0",       "8",      "-0",    "+8",     "\t8 ", "100", "108", "80",
-        " 10", "0\r", "ENDSEC", "ENDSECX", "EXXXXC", "WALLS", "WALLS ", "LINE", "",    "a\rb"};
+    static const char* const LINES[] = {"  0",  "  8",    " 08",     "0",      "8",     "-0",
+                                        "+8",   "\t8 ",   "100",     "108",    "80",    " 10",
+                                        "0\r",  "ENDSEC", "ENDSECX", "EXXXXC", "WALLS", "WALLS ",
+                                        "LINE", "",       "a\rb",    "SKIP"};
     const std::size_t words = std::size(LINES);
     std::mt19937 random(seed);
     std::string text;

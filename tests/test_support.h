@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "reader/line_source.h"
-
 namespace dxfprofile::testing {
 
 class ScopedTempDir {
@@ -43,17 +41,5 @@ bool fileExists(const std::string& path);
 // several ways, "ENDSEC", layer names, lines of 62 to 65 bytes around the
 // piece length, lone CRs), with LF and CR LF ends, `size` bytes at least.
 std::string groupLikeLines(unsigned seed, std::size_t size);
-
-// Restores the line source settings that a test changes.
-class SettingsGuard {
-  public:
-    SettingsGuard() : saved_(sourceSettings) {}
-    ~SettingsGuard() { sourceSettings = saved_; }
-    SettingsGuard(const SettingsGuard&) = delete;
-    SettingsGuard& operator=(const SettingsGuard&) = delete;
-
-  private:
-    SourceSettings saved_;
-};
 
 }  // namespace dxfprofile::testing

@@ -9,16 +9,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bytes/line_source.h"
 #include "cli/binary_dxf.h"
 #include "cli/command_line.h"
 #include "cli/derive_path.h"
-#include "extract/drawing_units.h"
-#include "extract/layer_inventory.h"
-#include "extract/section_extractor.h"
-#include "extract/section_probe.h"
 #include "io/diagnostics.h"
 #include "io/output_file.h"
 #include "io/text_encoding.h"
+#include "mode2/drawing_units.h"
+#include "mode2/layer_inventory.h"
+#include "mode2/section_extractor.h"
+#include "mode2/section_output.h"
+#include "mode2/section_probe.h"
 #include "reader/layer_scan.h"
 
 namespace dxfprofile {
@@ -72,7 +74,13 @@ int runMode2(int dxfInput, const char* filename) {
         return -1;
     }
     LayerList layers;
-    int status = extractEntitiesSection(dxfInput, SDXF_filename, layers);
+    int status = 0;
+    {
+        LineSource input;
+        input.attach(dxfInput);
+        SdxfFile sdxf(SDXF_filename);
+        status = extractEntitiesSection(input, sdxf, layers);
+    }
     // The extractor says why on standard output; writing is noted where it fails.
     if (status != 0 && !failureNoted()) noteSectionFailure(dxfInput, filename);
     if (status == 0) noteDrawingUnits(filename, readDrawingUnits(dxfInput));
@@ -83,12 +91,14 @@ int runMode2(int dxfInput, const char* filename) {
     return status;
 }
 
-int runMode3(const char* filename, const char* layerName) {
+int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     std::printf("\nLayer name = %s", layerName);
     char profileName[PATH_BUFFER + 8];
     std::snprintf(profileName, sizeof profileName, "%s.txt", layerName);
     if (refuseOwnInput(filename, profileName)) return -4;
-    return processLayer(filename, layerName);
+    LineSource input;
+    input.attach(sdxfInput);
+    return processLayer(input, filename, layerName);
 }
 
 }  // namespace
@@ -108,9 +118,9 @@ int dispatchMode(int mode, const char* filename, const char* layerName) {
         return -1;
     }
     if (mode == 2) return runMode2(dxfInput, filename);
-    // In mode 3 the open only checks that the input can be read.
+    int status = runMode3(dxfInput, filename, layerName);
     ::close(dxfInput);
-    return runMode3(filename, layerName);
+    return status;
 }
 
 int runCommandLine(int argc, const char* const* argv) {

@@ -2,7 +2,7 @@
 // what it means for a flat profile.
 #pragma once
 
-#include "reader/entity_groups.h"
+#include "dxf/entity_groups.h"
 
 namespace dxfprofile {
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "dxf/entity_head.h"
+#include "dxf/layer_hint.h"
 #include "entities/entity_table.h"
 #include "entities/profile_writer.h"
 #include "geometry/curve_chain.h"
@@ -11,8 +13,6 @@
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
 #include "reader/curve_reader.h"
-#include "reader/entity_head.h"
-#include "reader/layer_hint.h"
 #include "reader/left_out.h"
 #include "reader/readers.h"
 #include "reader/record_tally.h"
@@ -20,19 +20,9 @@
 namespace dxfprofile {
 namespace {
 
-LineSource sdxfInput;
 // The layer's curves, joined end to end until the next entity that gives
 // records of its own.
 CurveChain curveChain;
-
-class OneLayer final : public LayerWanted {
-  public:
-    explicit OneLayer(std::string_view name) : name_(name) {}
-    bool wants(std::string_view layer) const override { return layer == name_; }
-
-  private:
-    std::string_view name_;
-};
 
 enum class Scan { goOn, failed, refused };
 
@@ -162,12 +152,7 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
 
 }  // namespace
 
-int processLayer(const char* path, const char* layerName) {
-    if (sdxfInput.open(path) != 0) {
-        std::printf("\ncan't open SDXF file %s\n", path);
-        noteSystemFailure("open", path, errno);
-        return -1;
-    }
+int processLayer(LineSource& sdxfInput, const char* path, const char* layerName) {
     scanPath = path;
     resetEntityTable();
     resetRecordTally();

@@ -4,11 +4,14 @@
 
 namespace dxfprofile {
 
-// Scans `path` for the entities on `layerName` and writes its profile file.
-// Returns 0, or -1 (file cannot be opened, or ends before its (0, ENDSEC)
+class LineSource;
+
+// Scans the SDXF file that `sdxfInput` reads (`path` names it in messages)
+// for the entities on `layerName` and writes its profile file.
+// Returns 0, or -1 (the file ends before its (0, ENDSEC)
 // pair, or holds a line that should be a group code and is not), -2 (the
 // file ends inside an entity of the layer before its coordinates), -4 (layer
 // not found, or profile not written), -5 (more than 64 records).
-int processLayer(const char* path, const char* layerName);
+int processLayer(LineSource& sdxfInput, const char* path, const char* layerName);
 
 }  // namespace dxfprofile

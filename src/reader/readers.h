@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reader/entity_groups.h"
+#include "dxf/entity_groups.h"
 
 namespace dxfprofile {
 

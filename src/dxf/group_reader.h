@@ -1,0 +1,50 @@
+// Group pairs: a code line (an integer, blanks, tabs and CR around it
+// trimmed) and its value line, read from a line source.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "bytes/line_source.h"
+#include "dxf/group_code.h"
+
+namespace dxfprofile {
+
+struct Group {
+    int code = 0;
+    // Readable until the next read. A value longer than a piece is joined
+    // when its code is one that a reader uses, and cut to its first piece
+    // otherwise.
+    std::string_view value;
+    std::uint64_t line = 0;  // the line of its code
+};
+
+class GroupReader {
+  public:
+    explicit GroupReader(LineSource& source) : source_(source) {}
+
+    LineSource& source() { return source_; }
+
+    // The next line of the source is a code line, and so is every second
+    // line after it.
+    void startHere() { codeParity_ = source_.lineNumber() & 1; }
+    bool isCodeLine(std::uint64_t number) const { return (number & 1) == codeParity_; }
+    std::uint64_t codeParity() const { return codeParity_; }
+
+    // 1: a group; 0: the file ends before or inside the group; -1: the code
+    // line holds no group code (the message is printed).
+    int next(Group& group);
+
+    // Passes over groups up to the next group 0 (or, with `orLayer`, group
+    // 8), whose code line is left unread: its code, 0 or 8. -1 when the file
+    // ends first.
+    int seekGroup(bool orLayer);
+
+  private:
+    LineSource& source_;
+    std::uint64_t codeParity_ = 0;
+    std::string joined_;
+};
+
+}  // namespace dxfprofile

@@ -1,0 +1,146 @@
+#include "dxf/layer_hint.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_set>
+
+#include "io/block_lines.h"
+#include "io/diagnostics.h"
+#include "io/text_encoding.h"
+
+namespace dxfprofile {
+namespace {
+
+// A given name of 251 characters written with \U+XXXX escapes, and blanks.
+constexpr std::size_t LONGEST_HINT = 4096;
+
+int hexDigit(char32_t c) {
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+    return -1;
+}
+
+// Replaces each \U+XXXX (four hex digits) with its character.
+std::u32string withoutEscapes(const std::u32string& text) {
+    std::u32string plain;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (at + 7 <= text.size() && text[at] == '\\' &&
+            (text[at + 1] == 'U' || text[at + 1] == 'u') && text[at + 2] == '+') {
+            char32_t c = 0;
+            int i = 3;
+            for (; i < 7 && hexDigit(text[at + i]) >= 0; ++i) c = c << 4 | hexDigit(text[at + i]);
+            if (i == 7) {
+                plain.push_back(c);
+                at += 6;
+                continue;
+            }
+        }
+        plain.push_back(text[at]);
+    }
+    return plain;
+}
+
+// The lower-case letter of the upper-case letters of ASCII and Windows-1252.
+char32_t lowerCase(char32_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    if (c == 0x0160 || c == 0x0152 || c == 0x017D) return c + 1;  // Š Œ Ž
+    if (c == 0x0178) return 0xFF;                                 // Ÿ
+    return c;
+}
+
+bool isBlank(char32_t c) {
+    return c == ' ' || c == '\t';
+}
+
+// The layers of the entities of one pass over the file: an entity's first
+// group 8 names its layer; a group 67 of 1 puts it in paper space.
+class LayerCollector {
+  public:
+    void group(int code, std::string_view value) {
+        if (code == 0) {
+            finishEntity();
+            inEntity_ = true;
+        } else if (code == 8 && !hasLayer_) {
+            layer_.assign(value.substr(0, std::min(value.find('\0'), LONGEST_HINT + 1)));
+            hasLayer_ = true;
+        } else if (code == 67) {
+            paperSpace_ = std::atoi(std::string(value).c_str()) == 1;
+        }
+    }
+    void finishEntity() {
+        // A longer name resembles no name that the command line can give.
+        if (inEntity_ && hasLayer_ && !paperSpace_ && layer_.size() <= LONGEST_HINT &&
+            seen_.insert(layer_).second)
+            names.push_back(layer_);
+        inEntity_ = hasLayer_ = paperSpace_ = false;
+    }
+
+    std::vector<std::string> names;
+
+  private:
+    std::unordered_set<std::string> seen_;
+    std::string layer_;
+    bool inEntity_ = false;
+    bool hasLayer_ = false;
+    bool paperSpace_ = false;
+};
+
+}  // namespace
+
+std::u32string layerNameKey(std::string_view name) {
+    std::u32string text;
+    if (!decodeUtf8(name, text)) text = decodeWindows1252(name);
+    text = withoutEscapes(text);
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    std::u32string key;
+    for (std::size_t at = first; at < last; ++at) key.push_back(lowerCase(text[at]));
+    return key;
+}
+
+bool resemblesLayerName(std::string_view given, std::string_view name) {
+    return given != name && layerNameKey(given) == layerNameKey(name);
+}
+
+std::vector<std::string> readLayerNames(const char* path) {
+    LayerCollector collector;
+    // Only a file: a pipe has been read already and would wait for a writer.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return collector.names;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return collector.names;
+    }
+    BlockLines lines(fd);
+    std::string_view line;
+    // The first line names the section; the groups follow it.
+    if (lines.next(line)) {
+        int code = 0;
+        while (lines.next(line) && groupCodeOf(line, code) && lines.next(line)) {
+            if (code == 0 && line == "ENDSEC") break;
+            collector.group(code, line);
+        }
+    }
+    collector.finishEntity();
+    ::close(fd);
+    return collector.names;
+}
+
+void noteMissingLayer(const char* path, const char* layerName) {
+    std::string hints;
+    for (const std::string& name : readLayerNames(path)) {
+        if (!resemblesLayerName(layerName, name)) continue;
+        hints += (hints.empty() ? "; similar layers: " : " ") + shellQuoted(name);
+    }
+    noteFailure("layer %s not found in %s%s", shellQuoted(layerName).c_str(), path, hints.c_str());
+}
+
+}  // namespace dxfprofile

@@ -1,0 +1,21 @@
+// Mode 2: the ENTITIES section of a DXF file copied into the SDXF file, and
+// the layers of its model-space entities listed on the way.
+#pragma once
+
+namespace dxfprofile {
+
+class LineSource;
+class NameSet;
+class SectionOutput;
+using LayerList = NameSet;
+
+// Copies, from `input`, the section whose (0, SECTION) pair is followed by
+// (2, ENTITIES): from the line "ENTITIES" through the line "ENDSEC" of its
+// (0, ENDSEC) pair, CR LF as LF, then "EOF", into `sdxf`, which is opened
+// once the section is found, and fills `layers`. Returns 0 when `sdxf` was
+// committed, -1 when it cannot be written, the input has no such section or
+// ends inside it, or a line that should be a group code is not (the
+// message is printed).
+int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& layers);
+
+}  // namespace dxfprofile
