@@ -52,16 +52,60 @@ bool finite(dxfprofile::Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-constexpr int INTERVAL_POINTS = 8;
-constexpr int TURN_POINTS = 128;
 constexpr int RECORD_POINTS = 16;
-constexpr int FINE_INTERVAL_POINTS = 512;
-constexpr int FINE_TURN_POINTS = 1 << 12;
+// The curves' points lie at most this far apart, up to a cap on their number
+// and on the halvings; past either the records are not measured against them.
+constexpr double POINT_STEP = 0.01;
+constexpr std::size_t MAX_POINTS = 1 << 17;
+constexpr int MAX_HALVINGS = 24;
+constexpr int FIRST_PIECES = 64;
+
+struct Polyline {
+    std::vector<dxfprofile::Point> points;
+    bool complete = true;
+};
+
+// Adds the points after f(a) up to f(b), pb = f(b).
+template <class F>
+void densify(const F& f, double a, double b, dxfprofile::Point pa, dxfprofile::Point pb, int depth,
+             Polyline& out) {
+    if (out.points.size() >= MAX_POINTS) {
+        out.complete = false;
+        return;
+    }
+    double m = 0.5 * (a + b);
+    dxfprofile::Point pm = f(m);
+    // The middle too: a curve may turn back between close ends.
+    if (!(std::hypot(pb.x - pa.x, pb.y - pa.y) > POINT_STEP) &&
+        !(std::hypot(pm.x - pa.x, pm.y - pa.y) > POINT_STEP)) {
+        out.points.push_back(pm);
+        out.points.push_back(pb);
+        return;
+    }
+    if (depth >= MAX_HALVINGS) {
+        out.complete = false;
+        out.points.push_back(pb);
+        return;
+    }
+    densify(f, a, m, pa, pm, depth + 1, out);
+    densify(f, m, b, pm, pb, depth + 1, out);
+}
+
+template <class F>
+void trace(const F& f, double a, double b, Polyline& out) {
+    dxfprofile::Point pa = f(a);
+    out.points.push_back(pa);
+    for (int i = 1; i <= FIRST_PIECES; ++i) {
+        double t = i == FIRST_PIECES ? b : a + (b - a) * i / FIRST_PIECES;
+        dxfprofile::Point pb = f(t);
+        densify(f, a + (b - a) * (i - 1) / FIRST_PIECES, t, pa, pb, 0, out);
+        pa = pb;
+    }
+}
 
 // Points of the curve by the definitions' own evaluation, none when it is
-// refused.
-void splinePoints(const dxfprofile::SplineDefinition& spline, int perInterval,
-                  std::vector<dxfprofile::Point>& out) {
+// refused. A knot interval's end before a break belongs to the interval.
+void splinePoints(const dxfprofile::SplineDefinition& spline, Polyline& out) {
     dxfprofile::SplineCurve curve;
     if (dxfprofile::prepareSpline(spline, curve) != dxfprofile::CURVE_OK) return;
     int count = static_cast<int>(curve.controlPoints.size());
@@ -69,25 +113,16 @@ void splinePoints(const dxfprofile::SplineDefinition& spline, int perInterval,
         double a = curve.knots[k];
         double b = curve.knots[k + 1];
         if (!(a < b)) continue;
-        for (int i = 0; i <= perInterval; ++i) {
-            double t = i == perInterval ? b : a + (b - a) * i / perInterval;
-            // The end of an interval before a break belongs to the interval.
-            if (i == perInterval && k + 1 < count) t = std::nextafter(b, a);
-            out.push_back(dxfprofile::splinePoint(curve, t));
-        }
+        double end = k + 1 < count ? std::nextafter(b, a) : b;
+        trace([&curve](double t) { return dxfprofile::splinePoint(curve, t); }, a, end, out);
     }
 }
 
-void ellipsePoints(const dxfprofile::EllipseDefinition& ellipse, int perTurn,
-                   std::vector<dxfprofile::Point>& out) {
+void ellipsePoints(const dxfprofile::EllipseDefinition& ellipse, Polyline& out) {
     dxfprofile::EllipseCurve curve;
     if (dxfprofile::prepareEllipse(ellipse, curve) != dxfprofile::CURVE_OK) return;
-    int n = static_cast<int>(std::ceil((curve.tEnd - curve.tStart) / (2 * M_PI) * perTurn));
-    n = std::max(n, 4);
-    for (int i = 0; i <= n; ++i) {
-        out.push_back(dxfprofile::ellipsePoint(
-            curve, i == n ? curve.tEnd : curve.tStart + (curve.tEnd - curve.tStart) * i / n));
-    }
+    trace([&curve](double t) { return dxfprofile::ellipsePoint(curve, t); }, curve.tStart,
+          curve.tEnd, out);
 }
 
 // A span's record as the profile holds it.
@@ -125,46 +160,63 @@ dxfprofile::Point alongRecord(const Record& r, double u) {
     return {r.centre.x + r.radius * std::cos(angle), r.centre.y + r.radius * std::sin(angle)};
 }
 
-using Polylines = std::vector<std::vector<dxfprofile::Point>>;
-
 // The curves that went into the chain, in order.
 struct Curves {
     std::vector<dxfprofile::SplineDefinition> splines;
     std::vector<dxfprofile::EllipseDefinition> ellipses;
     std::vector<bool> isSpline;
 
-    Polylines points(int perInterval, int perTurn) const {
-        Polylines out;
+    std::vector<Polyline> points() const {
+        std::vector<Polyline> out;
         std::size_t spline = 0;
         std::size_t ellipse = 0;
         for (bool kind : isSpline) {
             out.emplace_back();
-            if (kind) splinePoints(splines[spline++], perInterval, out.back());
-            if (!kind) ellipsePoints(ellipses[ellipse++], perTurn, out.back());
+            if (kind) splinePoints(splines[spline++], out.back());
+            if (!kind) ellipsePoints(ellipses[ellipse++], out.back());
         }
         return out;
     }
 };
 
-double toPolyline(const std::vector<dxfprofile::Point>& line, dxfprofile::Point q) {
-    double nearest = INFINITY;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        std::size_t j = i + 1 < line.size() ? i + 1 : i;
-        nearest = std::min(nearest, dxfprofile::distanceToSegment(q, line[i], line[j]));
+// Runs of points with their boxes, to pass over the far ones quickly.
+constexpr std::size_t RUN = 32;
+struct Box {
+    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+};
+
+std::vector<Box> boxesOf(const std::vector<dxfprofile::Point>& line) {
+    std::vector<Box> boxes;
+    for (std::size_t from = 0; from < line.size(); from += RUN) {
+        Box box;
+        for (std::size_t i = from; i <= std::min(line.size() - 1, from + RUN); ++i) {
+            box.lowX = std::min(box.lowX, line[i].x);
+            box.highX = std::max(box.highX, line[i].x);
+            box.lowY = std::min(box.lowY, line[i].y);
+            box.highY = std::max(box.highY, line[i].y);
+        }
+        boxes.push_back(box);
     }
-    return nearest;
+    return boxes;
 }
 
-// From a point of a record to the nearest chord of the curves' points: first
-// coarse; where that is too far, again on many more points.
-double recordToCurves(dxfprofile::Point q, const Polylines& coarse, const Curves& curves,
-                      Polylines& fine) {
+// The distance from q to the chords of the points, or anything above
+// `limit` when it is larger.
+double toPolyline(const std::vector<dxfprofile::Point>& line, const std::vector<Box>& boxes,
+                  dxfprofile::Point q, double limit) {
     double nearest = INFINITY;
-    for (const auto& line : coarse) nearest = std::min(nearest, toPolyline(line, q));
-    if (nearest <= dxfprofile::CURVE_TOLERANCE) return nearest;
-    if (fine.empty()) fine = curves.points(FINE_INTERVAL_POINTS, FINE_TURN_POINTS);
-    nearest = INFINITY;
-    for (const auto& line : fine) nearest = std::min(nearest, toPolyline(line, q));
+    for (std::size_t run = 0; run < boxes.size(); ++run) {
+        const Box& box = boxes[run];
+        double dx = std::max({box.lowX - q.x, q.x - box.highX, 0.0});
+        double dy = std::max({box.lowY - q.y, q.y - box.highY, 0.0});
+        if (std::hypot(dx, dy) > std::min(limit, nearest)) continue;
+        std::size_t from = run * RUN;
+        std::size_t to = std::min(line.size() - 1, from + RUN);
+        for (std::size_t i = from; i <= to; ++i) {
+            std::size_t j = i < to ? i + 1 : i;
+            nearest = std::min(nearest, dxfprofile::distanceToSegment(q, line[i], line[j]));
+        }
+    }
     return nearest;
 }
 
@@ -173,21 +225,38 @@ void measure(const Curves& curves, const std::vector<dxfprofile::CurveSpan>& spa
     using namespace dxfprofile;
     std::vector<Record> records;
     for (const CurveSpan& span : spans) records.push_back(recordOf(span));
-    Polylines coarse = curves.points(INTERVAL_POINTS, TURN_POINTS);
-    for (const auto& line : coarse) {
-        for (Point p : line) {
+    std::vector<Polyline> lines = curves.points();
+    bool complete = true;
+    std::size_t near = 0;  // the record nearest the last point
+    double bound = std::min(CURVE_TOLERANCE, reported) + 1e-9;
+    for (const Polyline& line : lines) {
+        complete = complete && line.complete;
+        for (Point p : line.points) {
+            if (toRecord(records[near], p) <= bound) continue;
             double nearest = INFINITY;
-            for (const Record& r : records) nearest = std::min(nearest, toRecord(r, p));
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                double d = toRecord(records[i], p);
+                if (d < nearest) {
+                    nearest = d;
+                    near = i;
+                }
+            }
             if (nearest > CURVE_TOLERANCE + 1e-9) fail("a point of the curve beyond the tolerance");
             if (nearest > reported + 1e-9) fail("a reported deviation below the measured one");
         }
     }
-    Polylines fine;
+    if (!complete) return;
+    std::vector<std::vector<Box>> boxes;
+    for (const Polyline& line : lines) boxes.push_back(boxesOf(line.points));
     for (const Record& r : records) {
         for (int i = 0; i <= RECORD_POINTS; ++i) {
             Point q = alongRecord(r, static_cast<double>(i) / RECORD_POINTS);
-            if (recordToCurves(q, coarse, curves, fine) > CURVE_TOLERANCE + 1e-4)
-                fail("a point of a record away from the curve");
+            double nearest = INFINITY;
+            for (std::size_t k = 0; k < lines.size(); ++k)
+                nearest = std::min(nearest,
+                                   toPolyline(lines[k].points, boxes[k], q, 2 * CURVE_TOLERANCE));
+            // The chords of the points may cut a bend by a little.
+            if (nearest > CURVE_TOLERANCE + 2e-4) fail("a point of a record away from the curve");
         }
     }
 }
