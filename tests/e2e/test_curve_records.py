@@ -42,7 +42,7 @@ def test_a_spline_that_needs_more_than_64_records_refuses_the_layer(converter, t
 
 
 def test_curves_that_give_no_record_are_reported_with_their_line(converter, tmp_path):
-    fit_only = entity(b"SPLINE", [(71, b"3"), (74, b"2"), (11, b"0"), (21, b"0"), (11, b"5"),
+    fit_only = entity(b"SPLINE", [(71, b"3"), (74, b"2"), (11, b"5"), (21, b"5"), (11, b"5"),
                                   (21, b"5")])
     a_point = spline([(1, 1)] * 4)
     nan_knots = spline([(0, 0), (1, 1), (2, 0), (3, 1)], knots=[0, 0, 0, 0, 1, 1, 1, math.nan])
@@ -54,7 +54,7 @@ def test_curves_that_give_no_record_are_reported_with_their_line(converter, tmp_
         "warning: SPLINE on line 2", "warning: SPLINE on line %d" % (2 + len(fit_only.split(b"\n")) - 1),
         "warning: SPLINE on line %d" % (1 + len((fit_only + a_point).split(b"\n"))),
         "warning: ELLIPSE on line %d" % (1 + len((fit_only + a_point + nan_knots).split(b"\n")))]
-    assert "only fit points" in warnings[0]
+    assert "(no extent)" in warnings[0]
     assert warnings[4:] == ["Left out of layer CUT:", "  SPLINE: 3", "  ELLIPSE: 1"]
     assert split_profile((tmp_path / "CUT.txt").read_bytes()) == b"CUT,<ID>\n0\nEOF\n"
 
