@@ -1,10 +1,9 @@
-// The curve approximation on curves made of arbitrary bytes: splines and
-// ellipses joined in one chain, as a layer's consecutive curves are. Every
-// span handed out must be finite, of a known type, and no more than a layer
-// can hold; a hostile curve must end quickly (libFuzzer's timeout). The
-// records are measured against the curves as de Boor's algorithm evaluates
-// them (the fit samples their Bezier pieces instead), both ways: every point
-// of the curves within the tolerance of a record and of the reported
+// The curve approximation on curves made of arbitrary bytes: splines (by
+// control points or by fit points) and ellipses joined in one chain, as a layer's consecutive
+// curves are. Every span handed out must be finite, of a known type, and no more than a layer can
+// hold; a hostile curve must end quickly (libFuzzer's timeout). The records are measured against
+// the curves as de Boor's algorithm evaluates them (the fit samples their Bezier pieces instead),
+// both ways: every point of the curves within the tolerance of a record and of the reported
 // deviation, every point of the records near a point of the curves.
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "geometry/curve_chain.h"
+#include "geometry/fit_points.h"
 #include "geometry/span_check.h"
 #include "harness.h"
 
@@ -271,7 +271,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Curves curves;
     bool allAdded = true;
     for (int curve = 0; curve < 8 && !bytes.empty(); ++curve) {
-        if (bytes.byte() % 2 == 0) {
+        int kind = bytes.byte();
+        if (kind % 4 == 3) {
+            // A spline by fit points, interpolated as the reader does.
+            FitPointDefinition fit;
+            int points = bytes.byte() % 40;
+            for (int i = 0; i < points; ++i)
+                fit.fitPoints.push_back({bytes.number(), bytes.number()});
+            int tangents = bytes.byte();
+            fit.hasStartTangent = tangents % 2 == 1;
+            fit.hasEndTangent = tangents / 2 % 2 == 1;
+            fit.startTangent = {bytes.number(), bytes.number()};
+            fit.endTangent = {bytes.number(), bytes.number()};
+            SplineDefinition spline;
+            if (interpolateFitPoints(fit, spline) != CURVE_OK) continue;
+            allAdded = addSplineCurve(chain, spline) == CURVE_OK && allAdded;
+            curves.splines.push_back(spline);
+            curves.isSpline.push_back(true);
+        } else if (kind % 2 == 0) {
             SplineDefinition spline;
             spline.degree = bytes.byte() % 20;
             spline.flags = bytes.byte() % 8;
