@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "geometry/curve_chain.h"
@@ -52,6 +53,7 @@ bool finite(dxfprofile::Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
+constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr int RECORD_POINTS = 16;
 // The curves' points lie at most this far apart, up to a cap on their number
 // and on the halvings; past either the records are not measured against them.
@@ -182,7 +184,7 @@ struct Curves {
 // Runs of points with their boxes, to pass over the far ones quickly.
 constexpr std::size_t RUN = 32;
 struct Box {
-    double lowX = INFINITY, lowY = INFINITY, highX = -INFINITY, highY = -INFINITY;
+    double lowX = INF, lowY = INF, highX = -INF, highY = -INF;
 };
 
 std::vector<Box> boxesOf(const std::vector<dxfprofile::Point>& line) {
@@ -204,7 +206,7 @@ std::vector<Box> boxesOf(const std::vector<dxfprofile::Point>& line) {
 // `limit` when it is larger.
 double toPolyline(const std::vector<dxfprofile::Point>& line, const std::vector<Box>& boxes,
                   dxfprofile::Point q, double limit) {
-    double nearest = INFINITY;
+    double nearest = INF;
     for (std::size_t run = 0; run < boxes.size(); ++run) {
         const Box& box = boxes[run];
         double dx = std::max({box.lowX - q.x, q.x - box.highX, 0.0});
@@ -224,6 +226,7 @@ void measure(const Curves& curves, const std::vector<dxfprofile::CurveSpan>& spa
              double reported) {
     using namespace dxfprofile;
     std::vector<Record> records;
+    records.reserve(spans.size());
     for (const CurveSpan& span : spans) records.push_back(recordOf(span));
     std::vector<Polyline> lines = curves.points();
     bool complete = true;
@@ -233,7 +236,7 @@ void measure(const Curves& curves, const std::vector<dxfprofile::CurveSpan>& spa
         complete = complete && line.complete;
         for (Point p : line.points) {
             if (toRecord(records[near], p) <= bound) continue;
-            double nearest = INFINITY;
+            double nearest = INF;
             for (std::size_t i = 0; i < records.size(); ++i) {
                 double d = toRecord(records[i], p);
                 if (d < nearest) {
@@ -247,14 +250,16 @@ void measure(const Curves& curves, const std::vector<dxfprofile::CurveSpan>& spa
     }
     if (!complete) return;
     std::vector<std::vector<Box>> boxes;
+    boxes.reserve(lines.size());
     for (const Polyline& line : lines) boxes.push_back(boxesOf(line.points));
     for (const Record& r : records) {
         for (int i = 0; i <= RECORD_POINTS; ++i) {
             Point q = alongRecord(r, static_cast<double>(i) / RECORD_POINTS);
-            double nearest = INFINITY;
-            for (std::size_t k = 0; k < lines.size(); ++k)
+            double nearest = INF;
+            for (std::size_t k = 0; k < lines.size(); ++k) {
                 nearest = std::min(nearest,
                                    toPolyline(lines[k].points, boxes[k], q, 2 * CURVE_TOLERANCE));
+            }
             // The chords of the points may cut a bend by a little.
             if (nearest > CURVE_TOLERANCE + 2e-4) fail("a point of a record away from the curve");
         }
