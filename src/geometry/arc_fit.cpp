@@ -12,6 +12,8 @@ namespace {
 // Reaches tried from a sample before it counts as one that no span can leave.
 constexpr std::size_t FIRST_REACH = 64;
 constexpr int GOLDEN_STEPS = 24;
+// How far back from the longest reach another end of a span is tried.
+constexpr std::size_t MAX_BACK = 256;
 
 struct Fitter {
     std::span<const Point> samples;
@@ -173,6 +175,31 @@ std::size_t longestReach(Fitter& fitter, std::size_t s, CurveSpan& span, double&
     return good;
 }
 
+// The longest span from s may end where no span reaches far: a line that
+// runs into a small fillet leaves the rest of the fillet to a span of its
+// own. Ends a little earlier are tried too, and the one from which the next
+// span reaches farthest is kept.
+std::size_t betterEnd(Fitter& fitter, std::size_t s, std::size_t j, CurveSpan& span,
+                      double& deviation) {
+    std::size_t last = fitter.samples.size() - 1;
+    if (j == last) return j;
+    CurveSpan next;
+    double nextDeviation = 0.0;
+    std::size_t best = j;
+    std::size_t bestReach = longestReach(fitter, j, next, nextDeviation);
+    for (std::size_t back = 1; back < j - s && back <= MAX_BACK; back *= 2) {
+        std::size_t end = j - back;
+        std::size_t reach = longestReach(fitter, end, next, nextDeviation);
+        if (reach > bestReach && tryReach(fitter, s, end)) {
+            best = end;
+            bestReach = reach;
+            span = fitter.span;
+            deviation = fitter.deviation;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 int fitSpans(std::span<const Point> samples, bool keepTail, std::size_t spanLimit,
@@ -191,6 +218,7 @@ int fitSpans(std::span<const Point> samples, bool keepTail, std::size_t spanLimi
         double deviation = 0.0;
         std::size_t j = longestReach(fitter, s, span, deviation);
         if (j == 0) return CURVE_PRECISION;
+        j = betterEnd(fitter, s, j, span, deviation);
         if (keepTail && j + 1 == samples.size()) break;
         spans.push_back(span);
         worst = std::max(worst, deviation);

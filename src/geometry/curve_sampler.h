@@ -18,16 +18,14 @@ struct ParametricCurve {
 
 // A curve that needs more samples is refused (CURVE_TOO_COMPLEX).
 inline constexpr int MAX_CURVE_SAMPLES = 1 << 16;
-// Between two neighbouring samples the curve strays at most this far from
-// the chord, as tested at the quarter points of their parameter interval.
-inline constexpr double SAMPLE_FLATNESS = CURVE_TOLERANCE / 20;
-
 Point curvePoint(const ParametricCurve& curve, double t);
 
 // Replaces `samples` with points of the curve in order, from its start to
-// its end; each knot interval of a spline gets at least two pieces, a full
-// turn of an ellipse at least sixteen. Returns CURVE_OK, CURVE_NOT_FINITE
-// (a point that is not finite, the samples then empty) or CURVE_TOO_COMPLEX.
+// its end. Between two neighbouring samples of a spline the curve stays
+// within SAMPLE_FLATNESS of their chord, and the chord of the curve (its
+// Bezier pieces bound it); an ellipse is cut into parameter steps short
+// enough for its curvature to keep that, a full turn in at least sixteen. Returns CURVE_OK,
+// CURVE_NOT_FINITE (a point that is not finite, the samples then empty) or CURVE_TOO_COMPLEX.
 int sampleCurve(const ParametricCurve& curve, std::vector<Point>& samples);
 
 }  // namespace dxfprofile

@@ -9,6 +9,9 @@ namespace dxfprofile {
 // Every span stays this close to its curve, both ways, once its record values
 // are narrowed to single precision.
 inline constexpr double CURVE_TOLERANCE = 0.005;
+// Between two neighbouring samples of a curve, the curve and their chord lie
+// at most this far apart.
+inline constexpr double SAMPLE_FLATNESS = CURVE_TOLERANCE / 20;
 
 inline constexpr int CURVE_OK = 0;
 inline constexpr int CURVE_BAD_DEGREE = 1;       // degree below 1 or above MAX_SPLINE_DEGREE

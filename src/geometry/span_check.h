@@ -25,11 +25,13 @@ double degreesAround(Point centre, Point p);
 // where it leaves it, its angles measured about the narrowed centre.
 CurveSpan arcSpan(Point centre, double radius, Point enter, Point leave, bool clockwise);
 
-// The largest distance between the narrowed record of `span` and the curve
-// that `samples` trace in order, measured both ways at the samples: from each
-// sample to the record, and between the ends of the record and the curve's;
-// an arc and a circle must also turn about their centre as the samples do.
-// Infinity when they do not, or when an arc's narrowed angles are equal.
+// A bound above the largest distance between the narrowed record of `span`
+// and the curve that `samples` trace in order, measured both ways: from each
+// chord between neighbouring samples to the record (plus SAMPLE_FLATNESS, by
+// which the curve may leave the chords), and between the ends of the record
+// and the curve's; an arc and a circle must also turn about their centre as
+// the samples do, so that the record follows the curve all along. Infinity
+// when they do not, or when an arc's narrowed angles are equal.
 double spanDeviation(const CurveSpan& span, std::span<const Point> samples);
 
 }  // namespace dxfprofile

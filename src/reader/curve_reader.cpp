@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "entities/entity_table.h"
+#include "geometry/fit_points.h"
 #include "geometry/nudge.h"
 #include "reader/extrusion.h"
 
@@ -40,10 +41,13 @@ EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     SplineDefinition spline;
     spline.degree = integerValue(entity, 71);
     spline.flags = integerValue(entity, 70);
-    int fitPoints = 0;
-    std::vector<double> heights;  // z of each control point
+    FitPointDefinition fit;
+    std::vector<double> heights;     // z of each control point
+    std::vector<double> fitHeights;  // and of each fit point
     bool hasY = false;
     bool hasZ = false;
+    bool hasFitY = false;
+    bool hasFitZ = false;
     for (const EntityGroup& group : entity.groups) {
         switch (group.code) {
             case 10:
@@ -68,7 +72,37 @@ EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
                 }
                 break;
             case 11:
-                ++fitPoints;
+                if (fit.fitPoints.size() > static_cast<std::size_t>(MAX_FIT_POINTS)) break;
+                fit.fitPoints.push_back({values.real(group), 0.0});
+                fitHeights.push_back(0.0);
+                hasFitY = false;
+                hasFitZ = false;
+                break;
+            case 21:
+                if (!fit.fitPoints.empty() && !hasFitY) {
+                    fit.fitPoints.back().y = values.real(group);
+                    hasFitY = true;
+                }
+                break;
+            case 31:
+                if (!fitHeights.empty() && !hasFitZ) {
+                    fitHeights.back() = values.real(group);
+                    hasFitZ = true;
+                }
+                break;
+            case 12:
+                fit.startTangent.x = values.real(group);
+                fit.hasStartTangent = true;
+                break;
+            case 22:
+                fit.startTangent.y = values.real(group);
+                break;
+            case 13:
+                fit.endTangent.x = values.real(group);
+                fit.hasEndTangent = true;
+                break;
+            case 23:
+                fit.endTangent.y = values.real(group);
                 break;
             case 40:
                 if (spline.knots.size() <= static_cast<std::size_t>(MAX_SPLINE_POINTS) * 2)
@@ -87,7 +121,15 @@ EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     Plane plane = planeOf(extrusionOf(values));
     if (values.failed()) return refused(values);
     if (plane == Plane::tilted || !flat) return EntityOutcome::tilted;
-    if (spline.controlPoints.empty() && fitPoints > 0) return leftOut(CURVE_FIT_POINTS_ONLY);
+    // Without control points, the curve through the fit points.
+    if (spline.controlPoints.empty() && !fit.fitPoints.empty()) {
+        int status = interpolateFitPoints(fit, spline);
+        if (status != CURVE_OK) {
+            ++chain.stats.splines;
+            ++chain.stats.leftOut;
+            return leftOut(status);
+        }
+    }
     int status = addSplineCurve(chain, spline);
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }

@@ -7,10 +7,8 @@
 
 namespace dxfprofile {
 
-// The status of the chain that made the last curve reader leave its curve
-// out (a curve status, or CURVE_FIT_POINTS_ONLY).
+// The curve status that made the last curve reader leave its curve out.
 extern int curveFault;
-inline constexpr int CURVE_FIT_POINTS_ONLY = 100;
 
 // read: the curve is in the chain; leftOut: it gives no record (curveFault
 // says why); tilted; outOfRange.

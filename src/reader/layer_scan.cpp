@@ -144,8 +144,7 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
     if (outcome == EntityOutcome::leftOut && curveFault != CURVE_OK) {
         std::fprintf(stderr, "warning: %s on line %llu gives no record (%s); left out\n",
                      kind.c_str(), static_cast<unsigned long long>(entity.line),
-                     curveFault == CURVE_FIT_POINTS_ONLY ? "only fit points, no control points"
-                                                         : curveStatusText(curveFault));
+                     curveStatusText(curveFault));
     }
     return Scan::goOn;
 }

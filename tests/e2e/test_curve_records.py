@@ -1,11 +1,12 @@
 """What curves and bulges become when a drawing holds more than the samples
-show: a spline too wiggly for one layer, curves that give no record, and
-bulges too flat for single precision."""
+show: a spline too wiggly for one layer, curves that give no record, splines
+given by fit points, and bulges too flat for single precision."""
 
 import math
 
 import ezdxf
 import pytest
+from ezdxf.math import Vec3, fit_points_to_cad_cv
 
 from conftest import split_profile, unsigned
 from oracle import layer_entities, profile_records, read_drawing
@@ -42,7 +43,7 @@ def test_a_spline_that_needs_more_than_64_records_refuses_the_layer(converter, t
 
 
 def test_curves_that_give_no_record_are_reported_with_their_line(converter, tmp_path):
-    fit_only = entity(b"SPLINE", [(71, b"3"), (74, b"2"), (11, b"0"), (21, b"0"), (11, b"5"),
+    fit_only = entity(b"SPLINE", [(71, b"3"), (74, b"2"), (11, b"5"), (21, b"5"), (11, b"5"),
                                   (21, b"5")])
     a_point = spline([(1, 1)] * 4)
     nan_knots = spline([(0, 0), (1, 1), (2, 0), (3, 1)], knots=[0, 0, 0, 0, 1, 1, 1, math.nan])
@@ -54,7 +55,7 @@ def test_curves_that_give_no_record_are_reported_with_their_line(converter, tmp_
         "warning: SPLINE on line 2", "warning: SPLINE on line %d" % (2 + len(fit_only.split(b"\n")) - 1),
         "warning: SPLINE on line %d" % (1 + len((fit_only + a_point).split(b"\n"))),
         "warning: ELLIPSE on line %d" % (1 + len((fit_only + a_point + nan_knots).split(b"\n")))]
-    assert "only fit points" in warnings[0]
+    assert "(no extent)" in warnings[0]
     assert warnings[4:] == ["Left out of layer CUT:", "  SPLINE: 3", "  ELLIPSE: 1"]
     assert split_profile((tmp_path / "CUT.txt").read_bytes()) == b"CUT,<ID>\n0\nEOF\n"
 
@@ -78,6 +79,42 @@ def test_elliptic_arcs_and_rational_circles_follow_ezdxfs_curve(converter, tmp_p
     check_curves_followed(records, [e for e in layer_entities(read_drawing(tmp_path / "e.dxf"))])
     assert result.stderr.startswith(b"Approximated on layer CUT: SPLINE 1 and ELLIPSE 2 as ")
     assert records[-1][0] == "ARC"  # the quarter circle, as one arc
+
+
+class FitPointCurve:
+    """ezdxf's curve for a SPLINE given by fit points (its entity cannot
+    flatten itself: ezdxf 0.18 fails to slice the fit points)."""
+
+    def __init__(self, spline):
+        tangents = None
+        if spline.dxf.hasattr("start_tangent") and spline.dxf.hasattr("end_tangent"):
+            tangents = [spline.dxf.start_tangent, spline.dxf.end_tangent]
+        self.curve = fit_points_to_cad_cv(Vec3.list(spline.fit_points), tangents=tangents)
+
+    def dxftype(self):
+        return "SPLINE"
+
+    def flattening(self, distance):
+        return self.curve.flattening(distance)
+
+
+@pytest.mark.parametrize("tangents", [None, ((1, 0, 0), (0, -1, 0))])
+@pytest.mark.parametrize("points", [[(0, 0), (3, 4), (7, 3), (10, 8), (14, 6)],
+                                    [(0, 0), (10, 0), (12, 7), (5, 11), (-2, 6), (0, 0)]],
+                         ids=["open", "closed"])
+def test_splines_by_fit_points_follow_ezdxfs_curve(converter, tmp_path, points, tangents):
+    doc = ezdxf.new("R2000")
+    spline = doc.modelspace().add_spline(points, dxfattribs={"layer": "CUT"})
+    spline.closed = points[0] == points[-1]
+    if tangents:
+        spline.dxf.start_tangent, spline.dxf.end_tangent = tangents
+    doc.saveas(tmp_path / "f.dxf")
+    assert converter(2, "f.dxf").status == 0
+    result = converter(3, "f.sdxf", "CUT")
+    assert result.status == 0
+    assert result.stderr.startswith(b"Approximated on layer CUT: SPLINE 1 as ")
+    records = profile_records((tmp_path / "CUT.txt").read_bytes(), b"CUT")
+    check_curves_followed(records, [FitPointCurve(spline)])
 
 
 def test_a_bulge_too_flat_for_single_precision_is_written_as_a_line(converter, tmp_path):

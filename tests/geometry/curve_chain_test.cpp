@@ -63,6 +63,25 @@ Curve joined(const std::vector<Curve>& pieces) {
     return spline(3, points, knots);
 }
 
+// A quarter circle, a straight span of length 20 whose inner control points
+// coincide with its ends, and another quarter circle, as one spline whose
+// interior knots repeat `multiplicity` times.
+Curve chain(int multiplicity) {
+    std::vector<Point> points = bezierArc({0, 0}, 5, -PI / 2, 0).spline.controlPoints;
+    points.insert(points.end(), {{5, 0}, {5, 0}, {5, 20}, {5, 20}});
+    std::vector<Point> last = bezierArc({0, 20}, 5, 0, PI / 2).spline.controlPoints;
+    points.insert(points.end(), last.begin(), last.end());
+    std::vector<double> knots{0, 0, 0, 0};
+    for (int span = 1; span <= 3; ++span)
+        knots.insert(knots.end(), span < 3 ? multiplicity : 4, span);
+    // With multiplicity 3 the spans share their end points.
+    if (multiplicity == 3) {
+        points.erase(points.begin() + 8);
+        points.erase(points.begin() + 4);
+    }
+    return spline(3, points, knots);
+}
+
 // A Bezier span run the other way.
 Curve reversed(Curve curve) {
     std::reverse(curve.spline.controlPoints.begin(), curve.spline.controlPoints.end());
@@ -267,6 +286,35 @@ TEST(CurveChain, SpansFollowEachCurveInOrderWithinTheToleranceOnceNarrowed) {
         {"ellipse of ratio 1", {ellipse({0, 9}, 1, 0, 0, false)}, "C"},
         {"degree-1 spline", {spline(1, {{0, 0}, {10, 0}, {10, 10}, {20, 10}})}, "LLL"},
         {"straight cubic", {spline(3, {{0, 0}, {1, 1}, {3, 3}, {9, 9}})}, "L"},
+        // Bezier chains as drawing programs write them: interior knots of
+        // multiplicity 3 or 4, straight spans with coincident control points
+        // or control points that wander along the line.
+        {"Bezier chain: arc, straight span with coincident points, arc", {chain(3)}, "ALA"},
+        {"Bezier chain with knots of multiplicity 4", {chain(4)}, "ALA"},
+        {"straight span, control points back and forth along it",
+         {spline(3, {{5, 0}, {5, 12}, {5, 3}, {5, 20}})},
+         "L"},
+        {"cusp", {spline(3, {{0, 0}, {10, 10}, {0, 10}, {10, 0}})}, "*8"},
+        {"Bezier chain of straight spans and small fillets, unit knot steps",
+         {spline(3,
+                 {{-0.9249, 0.3155},
+                  {-0.9249, 0.3155},
+                  {-0.4038, 1.2226},
+                  {-0.4038, 1.2226},
+                  {-0.387, 1.25},
+                  {-0.3773, 1.281},
+                  {-0.3756, 1.3131},
+                  {-0.3756, 1.3131},
+                  {-0.3756, 3.6344},
+                  {-0.3756, 3.6344},
+                  {-0.3756, 3.6452},
+                  {-0.3845, 3.654},
+                  {-0.3953, 3.654},
+                  {-0.3953, 3.654},
+                  {-1.1729, 3.654},
+                  {-1.1729, 3.654}},
+                 {0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 5})},
+         "*7"},
         {"quarters that do not meet stay apart",
          {bezierArc(c, 10, 0, 1), bezierArc(c, 10, 2, 3)},
          "AA",

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "geometry/bezier.h"
 #include "geometry/curve_span.h"
 
 namespace dxfprofile {
@@ -43,9 +46,27 @@ TEST(SplinePoint, AgreesWithEzdxf) {
         SCOPED_TRACE(row.name);
         SplineCurve curve;
         ASSERT_EQ(prepareSpline(row.spline, curve), CURVE_OK);
-        Point p = splinePoint(curve, curve.tStart + row.along * (curve.tEnd - curve.tStart));
+        double t = curve.tStart + row.along * (curve.tEnd - curve.tStart);
+        Point p = splinePoint(curve, t);
         EXPECT_NEAR(p.x, row.expected.x, 1e-12);
         EXPECT_NEAR(p.y, row.expected.y, 1e-12);
+        // The Bezier piece of the knot interval that holds t, the last one
+        // at the end, gives the same point.
+        std::vector<BezierPiece> pieces;
+        splineBezierPieces(curve, pieces);
+        std::size_t piece = 0;
+        int k = curve.degree;
+        while (true) {
+            double a = curve.knots[k], b = curve.knots[k + 1];
+            if (a < b && (t < b || piece + 1 == pieces.size())) {
+                Point q = bezierPoint(pieces[piece], (t - a) / (b - a));
+                EXPECT_NEAR(q.x, row.expected.x, 1e-12);
+                EXPECT_NEAR(q.y, row.expected.y, 1e-12);
+                break;
+            }
+            if (a < b) ++piece;
+            ++k;
+        }
     }
 }
 
