@@ -29,13 +29,6 @@ TOO_MANY = b"too many entities"
 # The deviation is printed with four decimals, and the measurement here sees
 # each curve through two flattenings.
 SLACK = 2 * FLATTENING + 5e-5 + 1e-6
-# Failures that another change mends, by drawing and handle: they are
-# expected to fail (and must, until that change lands and they leave this
-# table).
-ELSEWHERE = {
-    ("acad-ac1015-sample-2000.dxf", "23A"): "a full ELLIPSE whose end parameter, "
-    "6.28318530717959, lies a hair above 2 pi, comes out as one point",
-}
 
 DRAWINGS = sorted(p for folder in FOLDERS if folder.is_dir() for p in folder.glob("*.dxf"))
 
@@ -117,7 +110,7 @@ def test_each_curve_alone_follows_ezdxf(converter, tmp_path, path):
     doc = read_drawing(tmp_path / "alone.dxf")
     entities = {e.dxf.layer: e for layout in doc.layouts for e in layout if e.dxftype() in CURVES}
     assert converter(2, "alone.dxf").status == 0
-    failures, refused, elsewhere = [], [], []
+    failures, refused = [], []
     for layer in names[::SUBSET]:
         entity = entities[layer]
         run = converter(3, "alone.sdxf", layer)
@@ -131,16 +124,9 @@ def test_each_curve_alone_follows_ezdxf(converter, tmp_path, path):
         else:
             fault = check_curve(run, profile.read_bytes() if profile.exists() else b"", entity,
                                 layer)
-            known = ELSEWHERE.get((path.name, entity.dxf.handle))
-            if known and not fault:
-                failures.append(f"{where}: passes; take it out of ELSEWHERE")
-            elif known:
-                elsewhere.append(known)
-            elif fault:
+            if fault:
                 failures.append(f"{where}: {fault}")
         profile.unlink(missing_ok=True)
     if refused:  # shown in pytest's warnings summary
         warnings.warn(UserWarning("refused, as they should be:\n" + "\n".join(refused)))
     assert not failures, "\n".join(failures)
-    if elsewhere:
-        pytest.xfail("; ".join(elsewhere))
