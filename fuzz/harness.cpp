@@ -239,7 +239,7 @@ ExtractRun runExtract(const std::uint8_t* data, std::size_t size, const SourceSe
     input.attachSpan(reinterpret_cast<const char*>(data), size);
     MemorySdxf sdxf;
     LayerList layers;
-    run.status = extractEntitiesSection(input, sdxf, layers);
+    run.status = extractEntitiesSection(input, "input.dxf", sdxf, layers);
     if (sdxf.opened && !sdxf.closed) fail("mode 2 leaves its SDXF file open");
     if (run.status == 0) {
         run.sdxf = sdxf.bytes;

@@ -20,7 +20,6 @@
 #include "mode2/layer_inventory.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
-#include "mode2/section_probe.h"
 #include "reader/layer_scan.h"
 
 namespace dxfprofile {
@@ -79,10 +78,8 @@ int runMode2(int dxfInput, const char* filename) {
         LineSource input;
         input.attach(dxfInput);
         SdxfFile sdxf(SDXF_filename);
-        status = extractEntitiesSection(input, sdxf, layers);
+        status = extractEntitiesSection(input, filename, sdxf, layers);
     }
-    // The extractor says why on standard output; writing is noted where it fails.
-    if (status != 0 && !failureNoted()) noteSectionFailure(dxfInput, filename);
     if (status == 0) noteDrawingUnits(filename, readDrawingUnits(dxfInput));
     ::close(dxfInput);
     // The layers file's own failures print their messages but leave the

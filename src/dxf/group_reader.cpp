@@ -72,6 +72,7 @@ int GroupReader::next(Group& group) {
     if (!piece.endsLine || !parseGroupCode(piece.text, group.code)) {
         std::printf("\nError: line %llu is not a group code\n",
                     static_cast<unsigned long long>(group.line));
+        faultLine_ = group.line;
         return -1;
     }
     if (!source_.nextPiece(piece)) return 0;

@@ -35,6 +35,8 @@ class GroupReader {
     // 1: a group; 0: the file ends before or inside the group; -1: the code
     // line holds no group code (the message is printed).
     int next(Group& group);
+    // The line of the last code line that held no group code, 0 when none.
+    std::uint64_t faultLine() const { return faultLine_; }
 
     // Passes over groups up to the next group 0 (or, with `orLayer`, group
     // 8), whose code line is left unread: its code, 0 or 8. -1 when the file
@@ -44,6 +46,7 @@ class GroupReader {
   private:
     LineSource& source_;
     std::uint64_t codeParity_ = 0;
+    std::uint64_t faultLine_ = 0;
     std::string joined_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "bytes/line_end_join.h"
 #include "dxf/entity_head.h"
+#include "io/diagnostics.h"
 #include "mode2/layer_inventory.h"
 #include "mode2/section_output.h"
 
@@ -63,15 +64,39 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
     return 1;
 }
 
+enum class Fault { none, noSection, endsInside };
+
+// Notes why the copy failed when the input is to blame: a line that holds no
+// group code, or else `fault`.
+void noteInputFailure(const GroupReader& reader, const char* path, Fault fault) {
+    if (reader.faultLine() != 0) {
+        noteFailure("line %llu of %s is not a group code",
+                    static_cast<unsigned long long>(reader.faultLine()), path);
+    } else if (fault == Fault::noSection) {
+        noteFailure("%s has no ENTITIES section", path);
+    } else if (fault == Fault::endsInside) {
+        noteFailure("%s ends inside its ENTITIES section", path);
+    }
+}
+
 }  // namespace
 
-int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& layers) {
+int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& sdxf,
+                           LayerList& layers) {
     GroupReader reader(input);
     reader.startHere();
     Search search = findEntitiesSection(reader);
-    if (search == Search::failed) return -1;
+    if (input.readFailed()) {
+        noteFailure("cannot read %s", path);
+        return -1;
+    }
+    if (search == Search::failed) {
+        noteInputFailure(reader, path, Fault::none);
+        return -1;
+    }
     if (search == Search::notFound) {
         std::printf("\nError: no ENTITIES section found\n");
+        noteInputFailure(reader, path, Fault::noSection);
         return -1;
     }
     if (sdxf.open() != 0) return -1;
@@ -82,6 +107,11 @@ int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& la
         sdxf.discard();
         if (copied == 0 || input.readFailed())
             std::printf("\nError: DXF file ends inside the ENTITIES section\n");
+        if (input.readFailed()) {
+            noteFailure("cannot read %s", path);
+        } else {
+            noteInputFailure(reader, path, Fault::endsInside);
+        }
         return -1;
     }
     sdxf.take("EOF", 3);

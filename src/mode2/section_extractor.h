@@ -15,7 +15,9 @@ using LayerList = NameSet;
 // once the section is found, and fills `layers`. Returns 0 when `sdxf` was
 // committed, -1 when it cannot be written, the input has no such section or
 // ends inside it, or a line that should be a group code is not (the
-// message is printed).
-int extractEntitiesSection(LineSource& input, SectionOutput& sdxf, LayerList& layers);
+// message is printed, and noted for standard error with `path`, the name of
+// the drawing).
+int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& sdxf,
+                           LayerList& layers);
 
 }  // namespace dxfprofile

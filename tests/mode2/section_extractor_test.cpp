@@ -90,7 +90,7 @@ TEST(SectionExtractor, CopiesTheSectionAndListsItsModelSpaceLayers) {
                 input.attachSpan(drawing.data(), drawing.size());
                 MemorySdxf sdxf;
                 NameSet layers;
-                EXPECT_EQ(extractEntitiesSection(input, sdxf, layers), row.status);
+                EXPECT_EQ(extractEntitiesSection(input, "drawing.dxf", sdxf, layers), row.status);
                 EXPECT_EQ(sdxf.state, row.state);
                 if (row.status == 0) {
                     EXPECT_EQ(sdxf.bytes, row.sdxf);
