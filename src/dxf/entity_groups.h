@@ -45,10 +45,10 @@ class EntityValues {
 
     bool failed() const { return failed_; }
     std::uint64_t faultLine() const { return faultLine_; }
-
-  private:
+    // Refuses the entity for the value on `line`: no record can hold it.
     void fault(std::uint64_t line);
 
+  private:
     const EntityGroups& entity_;
     bool failed_ = false;
     std::uint64_t faultLine_ = 0;

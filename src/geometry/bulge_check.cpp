@@ -111,6 +111,11 @@ bool chordNearArc(const BulgeArc& arc, Point start, Point end, double b) {
 
 }  // namespace
 
+bool bulgeArcUnplaceable(const BulgeArc& arc, Point start, Point end, double b) {
+    if (!isFinite(start) || !isFinite(end) || chordNearArc(arc, start, end, b)) return false;
+    return heldInSinglePrecision(arc) && narrowed(arc.SA) == narrowed(arc.EA);
+}
+
 bool bulgeArcNeedsLine(const BulgeArc& arc, Point start, Point end, double b) {
     if (!isFinite(start) || !isFinite(end) || !chordNearArc(arc, start, end, b)) return false;
     if (!heldInSinglePrecision(arc)) return true;

@@ -18,4 +18,10 @@ namespace dxfprofile {
 // is not within the tolerance either, narrowing the record refuses it.
 bool bulgeArcNeedsLine(const BulgeArc& arc, Point start, Point end, double b);
 
+// True when an ARC record cannot stand for the arc of a segment whose chord
+// lies farther than CURVE_TOLERANCE from it: the narrowed start and end
+// angles are equal, so the record would be a whole circle or nothing (a
+// bulge of 1e38 on a chord of 5 gives such an arc). The entity is refused.
+bool bulgeArcUnplaceable(const BulgeArc& arc, Point start, Point end, double b);
+
 }  // namespace dxfprofile

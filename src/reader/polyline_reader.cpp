@@ -86,6 +86,10 @@ void appendBulgedSegment(EntityValues& values, int index, int itemCount) {
         return;
     }
     std::printf("\nbulge1");
+    if (bulgeArcUnplaceable(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
+        values.fault(item.line);
+        return;
+    }
     float values7[7] = {};
     const double computed[7] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
                                 arc.mirroredEnd, arc.SA,       arc.EA};

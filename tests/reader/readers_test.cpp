@@ -194,7 +194,8 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
         {"1e-300", read, ENTITY_LINE},   {"-1.2246467991473532e-16", read, ENTITY_LINE},
         {"3e-15", read, ENTITY_LINE},    {"1e-6", read, ENTITY_LINE},
         {"4.9e-324", read, ENTITY_LINE}, {"1", read, ENTITY_ARC},
-        {"1e153", outOfRange, 0},        {"1e155", outOfRange, 0},
+        {"1e38", outOfRange, 0},         {"1e153", outOfRange, 0},
+        {"1e155", outOfRange, 0},
     };
     for (const char* chord : {"5", "10", "100"}) {
         for (const Row& row : rows) {
