@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "dxf/group_code.h"
 #include "io/block_lines.h"
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
@@ -124,7 +125,7 @@ std::vector<std::string> readLayerNames(const char* path) {
     // The first line names the section; the groups follow it.
     if (lines.next(line)) {
         int code = 0;
-        while (lines.next(line) && groupCodeOf(line, code) && lines.next(line)) {
+        while (lines.next(line) && parseGroupCode(line, code) && lines.next(line)) {
             if (code == 0 && line == "ENDSEC") break;
             collector.group(code, line);
         }

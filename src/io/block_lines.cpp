@@ -57,20 +57,4 @@ bool BlockLines::next(std::string_view& line) {
     return true;
 }
 
-bool groupCodeOf(std::string_view line, int& code) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!line.empty() && blank(line.front())) line.remove_prefix(1);
-    while (!line.empty() && blank(line.back())) line.remove_suffix(1);
-    bool negative = !line.empty() && line.front() == '-';
-    if (negative) line.remove_prefix(1);
-    if (line.empty() || line.size() > 6) return false;
-    int value = 0;
-    for (char c : line) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    code = negative ? -value : value;
-    return true;
-}
-
 }  // namespace dxfprofile

@@ -36,7 +36,4 @@ class BlockLines {
     bool end_ = false;
 };
 
-// A group code line: an integer with blanks, tabs and CR around it.
-bool groupCodeOf(std::string_view line, int& code);
-
 }  // namespace dxfprofile

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "dxf/group_code.h"
 #include "geometry/curve_span.h"
 #include "io/block_lines.h"
 #include "io/diagnostics.h"
@@ -47,7 +48,7 @@ int unitsInHeader(BlockLines& lines) {
     int code = 0;
     int groups = 0;
     bool wanted = false;
-    while (lines.next(line) && groupCodeOf(line, code) && lines.next(line)) {
+    while (lines.next(line) && parseGroupCode(line, code) && lines.next(line)) {
         if (code == 999) continue;  // a comment
         ++groups;
         if (groups == 1 && (code != 0 || line != "SECTION")) return UNITS_UNKNOWN;
