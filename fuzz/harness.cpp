@@ -19,7 +19,7 @@
 #include "entities/entity_table.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
-#include "reader/layer_scan.h"
+#include "mode3/layer_scan.h"
 
 namespace dxfprofile::fuzzing {
 namespace {

@@ -21,7 +21,7 @@
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
 #include "mode2/section_probe.h"
-#include "reader/layer_scan.h"
+#include "mode3/layer_scan.h"
 
 namespace dxfprofile {
 namespace {

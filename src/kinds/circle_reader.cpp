@@ -1,8 +1,8 @@
 // Circles and arcs: centre, radius and angles by group code.
 #include "entities/entity_table.h"
 #include "geometry/nudge.h"
-#include "reader/extrusion.h"
-#include "reader/readers.h"
+#include "kinds/extrusion.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 

@@ -1,4 +1,4 @@
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 
 #include "entities/entity_table.h"
 #include "geometry/nudge.h"
-#include "reader/extrusion.h"
+#include "kinds/extrusion.h"
 
 namespace dxfprofile {
 

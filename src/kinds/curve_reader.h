@@ -3,7 +3,7 @@
 #pragma once
 
 #include "geometry/curve_chain.h"
-#include "reader/readers.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 

@@ -1,7 +1,7 @@
 // Lines and points: their coordinates by group code.
 #include "entities/entity_table.h"
 #include "geometry/nudge.h"
-#include "reader/readers.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 

@@ -8,8 +8,8 @@
 #include "geometry/bulge.h"
 #include "geometry/bulge_check.h"
 #include "geometry/trace.h"
-#include "reader/extrusion.h"
-#include "reader/readers.h"
+#include "kinds/extrusion.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 

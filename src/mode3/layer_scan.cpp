@@ -1,4 +1,4 @@
-#include "reader/layer_scan.h"
+#include "mode3/layer_scan.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,10 +12,10 @@
 #include "geometry/trace.h"
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
-#include "reader/curve_reader.h"
-#include "reader/left_out.h"
-#include "reader/readers.h"
-#include "reader/record_tally.h"
+#include "kinds/curve_reader.h"
+#include "kinds/readers.h"
+#include "mode3/left_out.h"
+#include "mode3/record_tally.h"
 
 namespace dxfprofile {
 namespace {

@@ -1,11 +1,11 @@
-#include "reader/left_out.h"
+#include "mode3/left_out.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "geometry/curve_chain.h"
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
 
 namespace dxfprofile {
 namespace {

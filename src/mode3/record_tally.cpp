@@ -1,4 +1,4 @@
-#include "reader/record_tally.h"
+#include "mode3/record_tally.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "reader/readers.h"
+#include "kinds/readers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
 
 namespace dxfprofile {
 namespace {
