@@ -6,7 +6,7 @@
 
 namespace dxfprofile {
 
-EntityOutcome readCircleEntity(const EntityGroups& entity) {
+KindResult readCircleEntity(const EntityGroups& entity) {
     EntityValues values(entity);
     bool isArc = entity.kind == "ARC";
     double centreX = values.real(10);
@@ -15,10 +15,7 @@ EntityOutcome readCircleEntity(const EntityGroups& entity) {
     double startAngle = isArc ? values.real(50) : 0.0;
     double endAngle = isArc ? values.real(51) : 0.0;
     Plane plane = planeOf(extrusionOf(values));
-    if (values.failed()) {
-        valueFaultLine = values.faultLine();
-        return EntityOutcome::outOfRange;
-    }
+    if (values.failed()) return refused(values);
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     if (plane == Plane::flipped) {
         // Seen from above, the entity's own plane is mirrored about the y
@@ -38,10 +35,7 @@ EntityOutcome readCircleEntity(const EntityGroups& entity) {
     float eaf = values.narrow(360.0 - nudge(endAngle), values.lineOf(51));
     float startf = values.narrow(startAngle, values.lineOf(50));
     float endf = values.narrow(endAngle, values.lineOf(51));
-    if (values.failed()) {
-        valueFaultLine = values.faultLine();
-        return EntityOutcome::outOfRange;
-    }
+    if (values.failed()) return refused(values);
     if (!isArc) {
         appendEntity(ENTITY_CIRCLE, {xcf, ycf, rf});
         return EntityOutcome::read;

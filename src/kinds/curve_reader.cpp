@@ -10,23 +10,16 @@
 
 namespace dxfprofile {
 
-int curveFault = CURVE_OK;
-CurveRecords curveRecords;
-
 namespace {
 
 // Control points that lie more than this apart in z leave the plane of the
 // profile.
 constexpr double FLAT = CURVE_TOLERANCE;
 
-EntityOutcome refused(const EntityValues& values) {
-    valueFaultLine = values.faultLine();
-    return EntityOutcome::outOfRange;
-}
-
-EntityOutcome leftOut(int status) {
-    curveFault = status;
-    return EntityOutcome::leftOut;
+KindResult leftOut(int status) {
+    KindResult result(EntityOutcome::leftOut);
+    result.curveFault = status;
+    return result;
 }
 
 float narrowed(double value) {
@@ -35,7 +28,7 @@ float narrowed(double value) {
 
 }  // namespace
 
-EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     EntityValues values(entity);
     SplineDefinition spline;
     spline.degree = integerValue(entity, 71);
@@ -92,7 +85,7 @@ EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     EntityValues values(entity);
     EllipseDefinition ellipse;
     ellipse.centre = {values.real(10), values.real(20)};
@@ -108,7 +101,7 @@ EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-int appendCurveRecords(CurveChain& chain) {
+int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords) {
     std::vector<CurveSpan> spans;
     int status = flushCurveChain(chain, spans);
     for (const CurveSpan& span : spans) {

@@ -7,19 +7,13 @@
 
 namespace dxfprofile {
 
-// The status of the chain that made the last curve reader leave its curve
-// out (a curve status, or CURVE_FIT_POINTS_ONLY).
-extern int curveFault;
+// A curve fault: a spline of fit points alone.
 inline constexpr int CURVE_FIT_POINTS_ONLY = 100;
 
 // read: the curve is in the chain; leftOut: it gives no record (curveFault
-// says why); tilted; outOfRange.
-EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain);
-EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain);
-
-// Appends the records of the curves in the chain, in order, and counts them
-// by type. Returns the chain's flush status.
-int appendCurveRecords(CurveChain& chain);
+// says why: a curve status, or CURVE_FIT_POINTS_ONLY); tilted; outOfRange.
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain);
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain);
 
 // The records that curves gave in the run, by type.
 struct CurveRecords {
@@ -27,6 +21,9 @@ struct CurveRecords {
     int arcs = 0;
     int circles = 0;
 };
-extern CurveRecords curveRecords;
+
+// Appends the records of the curves in the chain, in order, and counts them
+// by type in `counts`. Returns the chain's flush status.
+int appendCurveRecords(CurveChain& chain, CurveRecords& counts);
 
 }  // namespace dxfprofile

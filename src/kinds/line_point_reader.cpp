@@ -5,7 +5,11 @@
 
 namespace dxfprofile {
 
-std::uint64_t valueFaultLine = 0;
+KindResult refused(const EntityValues& values) {
+    KindResult result(EntityOutcome::outOfRange);
+    result.faultLine = values.faultLine();
+    return result;
+}
 
 namespace {
 
@@ -14,14 +18,9 @@ float coordinate(EntityValues& values, int code) {
     return values.narrow(nudge(values.real(code)), values.lineOf(code));
 }
 
-EntityOutcome refused(const EntityValues& values) {
-    valueFaultLine = values.faultLine();
-    return EntityOutcome::outOfRange;
-}
-
 }  // namespace
 
-EntityOutcome readLineEntity(const EntityGroups& entity) {
+KindResult readLineEntity(const EntityGroups& entity) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);
@@ -32,7 +31,7 @@ EntityOutcome readLineEntity(const EntityGroups& entity) {
     return EntityOutcome::read;
 }
 
-EntityOutcome readPointEntity(const EntityGroups& entity) {
+KindResult readPointEntity(const EntityGroups& entity) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);

@@ -1,5 +1,5 @@
-// The entity readers of the mode-3 scan. Each takes an entity's groups and
-// appends its records to the entity table.
+// The entity readers of the mode-3 scan. Each takes an entity's groups,
+// appends its records to the entity table and says how it went.
 #pragma once
 
 #include <cstdint>
@@ -16,18 +16,31 @@ enum class EntityOutcome {
     outOfRange,  // a value is no finite number, or too large for a record
 };
 
-// The line of the value that made the last reader return outOfRange.
-extern std::uint64_t valueFaultLine;
+// What the walk of a polyline did, segment by segment: a LINE record
+// ("seg"), an arc ("bulge1", also when its values then refuse the entity),
+// a bulge item passed over ("bulge2").
+enum class SegmentNote : std::uint8_t { seg, bulge1, bulge2 };
 
-EntityOutcome readLineEntity(const EntityGroups& entity);
-EntityOutcome readPointEntity(const EntityGroups& entity);
+struct KindResult {
+    KindResult(EntityOutcome outcome = EntityOutcome::leftOut) : outcome(outcome) {}
+    EntityOutcome outcome;
+    std::uint64_t faultLine = 0;  // of the value that made it outOfRange
+    int curveFault = 0;           // why a curve gave no record (a curve status)
+    std::vector<SegmentNote> notes;
+};
+
+// The result of a reader whose `values` met one out of range.
+KindResult refused(const EntityValues& values);
+
+KindResult readLineEntity(const EntityGroups& entity);
+KindResult readPointEntity(const EntityGroups& entity);
 // CIRCLE and ARC.
-EntityOutcome readCircleEntity(const EntityGroups& entity);
+KindResult readCircleEntity(const EntityGroups& entity);
 // LWPOLYLINE.
-EntityOutcome readPolyline(const EntityGroups& entity);
+KindResult readPolyline(const EntityGroups& entity);
 // POLYLINE with its VERTEX entities: 2D polylines only; 3D polylines and
 // meshes are left out.
-EntityOutcome readHeavyPolyline(const EntityGroups& polyline,
-                                const std::vector<EntityGroups>& vertices);
+KindResult readHeavyPolyline(const EntityGroups& polyline,
+                             const std::vector<EntityGroups>& vertices);
 
 }  // namespace dxfprofile

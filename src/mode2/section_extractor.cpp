@@ -4,6 +4,7 @@
 
 #include "bytes/line_end_join.h"
 #include "dxf/entity_head.h"
+#include "kinds/kind_table.h"
 #include "mode2/layer_inventory.h"
 #include "mode2/section_output.h"
 
@@ -45,7 +46,7 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
     NewLayer wanted(layers);
-    EntityHeads heads(reader, wanted);
+    EntityHeads heads(reader, wanted, isSubEntity);
     heads.passOver(layers);
     EntityHead head;
     EntityGroups entity;

@@ -13,34 +13,40 @@
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
 #include "kinds/curve_reader.h"
-#include "kinds/readers.h"
+#include "kinds/kind_table.h"
 #include "mode3/left_out.h"
 #include "mode3/record_tally.h"
 
 namespace dxfprofile {
 namespace {
 
-// The layer's curves, joined end to end until the next entity that gives
-// records of its own.
-CurveChain curveChain;
+// What one scan keeps from its start to its end.
+struct ScanRun {
+    const char* path = "";  // the SDXF file, for messages
+    const char* layerName = "";
+    // The layer's curves, joined end to end until the next entity that
+    // gives records of its own.
+    CurveChain curveChain;
+    CurveRecords curveRecords;
+    LeftOut leftOut;
+    RecordTally tally;
+};
 
 enum class Scan { goOn, failed, refused };
 
-// The SDXF file of the run, for its messages.
-const char* scanPath = "";
-
-void printEndOfFile() {
+void printEndOfFile(const ScanRun& run) {
     std::printf("\nError: End of DXF file reached\n");
-    noteFailure("%s ends before the end of its ENTITIES section", scanPath);
+    noteFailure("%s ends before the end of its ENTITIES section", run.path);
 }
 
 // A read of the entity of `kind` on `line` failed; the reader said why.
-void noteReadFailure(const LineSource& source, const std::string& kind, std::uint64_t line) {
+void noteReadFailure(const ScanRun& run, const LineSource& source, const std::string& kind,
+                     std::uint64_t line) {
     if (source.readFailed()) {
-        noteFailure("cannot read %s", scanPath);
+        noteFailure("cannot read %s", run.path);
     } else {
         noteFailure("the %s on line %llu of %s holds a line that is not a group code", kind.c_str(),
-                    static_cast<unsigned long long>(line), scanPath);
+                    static_cast<unsigned long long>(line), run.path);
     }
 }
 
@@ -55,7 +61,7 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
         source.keep(before);
         int result = readEntityStart(reader, entity);
         if (result <= 0) return result;
-        if (entity.kind != "VERTEX" && entity.kind != "SEQEND") {
+        if (!isSubEntity(entity.kind)) {
             // A polyline without its SEQEND ends where another entity, or
             // the section, begins.
             return source.returnTo(before) == 0 ? 1 : -1;
@@ -67,85 +73,74 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
 }
 
 // The records of the curves read so far.
-void flushCurves(const char* layerName) {
+void flushCurves(ScanRun& run) {
     std::uint32_t before = entityTable.entityCount;
-    int status = appendCurveRecords(curveChain);
+    int status = appendCurveRecords(run.curveChain, run.curveRecords);
     if (status == CURVE_PRECISION) {
         std::fprintf(stderr,
                      "warning: curves on layer %s that single precision cannot hold within %g are "
                      "left out\n",
-                     layerName, CURVE_TOLERANCE);
-        noteLeftOut("curves beyond single precision");
+                     run.layerName, CURVE_TOLERANCE);
+        noteLeftOut(run.leftOut, "curves beyond single precision");
     } else if (status == CURVE_TOO_MANY_SPANS) {
         // More records than a layer may hold: the profile is refused.
         countEntities(MAX_ENTITIES + 1);
     }
-    tallyCurveRecords(entityTable.entityCount - before, status == CURVE_TOO_MANY_SPANS);
+    tallyCurveRecords(run.tally, entityTable.entityCount - before, status == CURVE_TOO_MANY_SPANS);
 }
 
-bool givesRecords(const std::string& kind) {
-    return kind == "LINE" || kind == "POINT" || kind == "CIRCLE" || kind == "ARC" ||
-           kind == "LWPOLYLINE" || kind == "POLYLINE";
+// What a polyline's walk did, segment by segment.
+void printNotes(const std::vector<SegmentNote>& notes) {
+    static const char* const TEXT[] = {"\nseg", "\nbulge1", "\nbulge2"};
+    for (SegmentNote note : notes) std::fputs(TEXT[static_cast<int>(note)], stdout);
 }
 
 // Converts one entity of the layer into records; `status` is set on failure.
-Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* layerName,
-                   int& status) {
-    EntityOutcome outcome = EntityOutcome::leftOut;
+Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity, int& status) {
     const std::string& kind = entity.kind;
-    curveFault = CURVE_OK;
-    if (givesRecords(kind)) flushCurves(layerName);
+    const EntityKind& row = kindOf(kind);
+    if (row.givesRecords) flushCurves(run);
     std::uint32_t before = entityTable.entityCount;
-    if (kind == "SPLINE") {
-        outcome = readSplineEntity(entity, curveChain);
-    } else if (kind == "ELLIPSE") {
-        outcome = readEllipseEntity(entity, curveChain);
-    } else if (kind == "LINE") {
-        outcome = readLineEntity(entity);
-    } else if (kind == "POINT") {
-        outcome = readPointEntity(entity);
-    } else if (kind == "CIRCLE" || kind == "ARC") {
-        outcome = readCircleEntity(entity);
-    } else if (kind == "LWPOLYLINE") {
-        outcome = readPolyline(entity);
-    } else if (kind == "POLYLINE") {
-        std::vector<EntityGroups> vertices;
+    std::vector<EntityGroups> vertices;
+    if (row.ownsVertices) {
         int result = readVertices(reader, vertices);
         if (result <= 0) {
-            if (result == 0) printEndOfFile();
-            if (result < 0) noteReadFailure(reader.source(), kind, entity.line);
+            if (result == 0) printEndOfFile(run);
+            if (result < 0) noteReadFailure(run, reader.source(), kind, entity.line);
             status = -1;
             return Scan::failed;
         }
-        outcome = readHeavyPolyline(entity, vertices);
-        if (outcome == EntityOutcome::leftOut) {
-            bool mesh = (integerValue(entity, 70) & (16 | 64)) != 0;
-            noteLeftOut(mesh ? "POLYLINE (mesh)" : "POLYLINE (3D)");
-            return Scan::goOn;
-        }
     }
-    if (outcome == EntityOutcome::read && (kind == "SPLINE" || kind == "ELLIPSE")) {
-        tallyCurve(kind, entity.line);
+    KindResult read = readEntity(row, entity, vertices, run.curveChain);
+    printNotes(read.notes);
+    EntityOutcome outcome = read.outcome;
+    if (row.ownsVertices && outcome == EntityOutcome::leftOut) {
+        bool mesh = (integerValue(entity, 70) & (16 | 64)) != 0;
+        noteLeftOut(run.leftOut, mesh ? "POLYLINE (mesh)" : "POLYLINE (3D)");
+        return Scan::goOn;
+    }
+    if (outcome == EntityOutcome::read && !row.givesRecords) {
+        tallyCurve(run.tally, kind, entity.line);
     } else if (outcome == EntityOutcome::read) {
-        tallyRecords(kind, entity.line, entityTable.entityCount - before);
+        tallyRecords(run.tally, kind, entity.line, entityTable.entityCount - before);
     }
     if (outcome == EntityOutcome::outOfRange) {
         std::printf("\nError: %s on line %llu holds a value out of range on line %llu\n",
                     kind.c_str(), static_cast<unsigned long long>(entity.line),
-                    static_cast<unsigned long long>(valueFaultLine));
+                    static_cast<unsigned long long>(read.faultLine));
         noteFailure("the %s on line %llu of %s holds a value out of range on line %llu",
-                    kind.c_str(), static_cast<unsigned long long>(entity.line), scanPath,
-                    static_cast<unsigned long long>(valueFaultLine));
+                    kind.c_str(), static_cast<unsigned long long>(entity.line), run.path,
+                    static_cast<unsigned long long>(read.faultLine));
         status = -1;
         return Scan::refused;
     }
-    if (outcome == EntityOutcome::tilted) noteTilted(kind, entity.line);
-    if (outcome == EntityOutcome::leftOut) noteLeftOut(kind);
-    if (outcome == EntityOutcome::leftOut && curveFault != CURVE_OK) {
+    if (outcome == EntityOutcome::tilted) noteTilted(run.leftOut, kind, entity.line);
+    if (outcome == EntityOutcome::leftOut) noteLeftOut(run.leftOut, kind);
+    if (outcome == EntityOutcome::leftOut && read.curveFault != CURVE_OK) {
         std::fprintf(stderr, "warning: %s on line %llu gives no record (%s); left out\n",
                      kind.c_str(), static_cast<unsigned long long>(entity.line),
-                     curveFault == CURVE_FIT_POINTS_ONLY ? "only fit points, no control points"
-                                                         : curveStatusText(curveFault));
+                     read.curveFault == CURVE_FIT_POINTS_ONLY ? "only fit points, no control points"
+                                                              : curveStatusText(read.curveFault));
     }
     return Scan::goOn;
 }
@@ -153,24 +148,23 @@ Scan convertEntity(GroupReader& reader, const EntityGroups& entity, const char* 
 }  // namespace
 
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName) {
-    scanPath = path;
+    ScanRun run;
+    run.path = path;
+    run.layerName = layerName;
     resetEntityTable();
-    resetRecordTally();
-    resetLeftOut();
-    resetCurveChain(curveChain);
-    curveRecords = CurveRecords{};
+    resetCurveChain(run.curveChain);
     int status = 0;
     bool layerFound = false;
     bool valueRefused = false;
     GroupReader reader(sdxfInput);
     OneLayer wanted(layerName);
-    EntityHeads heads(reader, wanted);
+    EntityHeads heads(reader, wanted, isSubEntity);
     EntityHead head;
     EntityGroups entity;
     // The first line names the section; the groups follow it.
     Piece first;
     if (!sdxfInput.nextPiece(first) || !sdxfInput.skipRestOfLine(first)) {
-        printEndOfFile();
+        printEndOfFile(run);
         status = -1;
     }
     reader.startHere();
@@ -179,21 +173,21 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
         HeadResult result = heads.next(head);
         if (result == HeadResult::sectionEnd) {
             if constexpr (traceSections) std::printf("\nENDSEC found\n");
-            flushCurves(layerName);
+            flushCurves(run);
             break;
         }
         if (result == HeadResult::fileEnd) {
-            printEndOfFile();
+            printEndOfFile(run);
             status = -1;
             break;
         }
         int read = readEntityGroups(reader, head, entity);
         if (read < 0) {
-            noteReadFailure(sdxfInput, head.kind, head.line);
+            noteReadFailure(run, sdxfInput, head.kind, head.line);
             status = -1;
         } else if (read == 0) {
             if (hasCoordinates(entity) || inPaperSpace(entity)) {
-                printEndOfFile();
+                printEndOfFile(run);
                 status = -1;
             } else {
                 std::printf("\nError: DXF file contains no geometry");
@@ -204,7 +198,7 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
             }
         } else if (!inPaperSpace(entity)) {
             layerFound = true;
-            valueRefused = convertEntity(reader, entity, layerName, status) == Scan::refused;
+            valueRefused = convertEntity(run, reader, entity, status) == Scan::refused;
         }
     }
     sdxfInput.close();
@@ -216,9 +210,9 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
         return -4;
     }
     status = writeProfile(layerName);
-    if (status == -5) noteTooManyRecords(layerName, entityTable.entityCount);
-    printApproximated(layerName, curveChain.stats, curveRecords);
-    printLeftOut(layerName);
+    if (status == -5) noteTooManyRecords(run.tally, layerName, entityTable.entityCount);
+    printApproximated(layerName, run.curveChain.stats, run.curveRecords);
+    printLeftOut(run.leftOut, layerName);
     return status;
 }
 
