@@ -1,6 +1,6 @@
 // Circles and arcs: centre, radius and angles by group code.
 #include "entities/entity_table.h"
-#include "geometry/nudge.h"
+#include "entities/record_encoding.h"
 #include "kinds/extrusion.h"
 #include "kinds/readers.h"
 
@@ -31,8 +31,8 @@ KindResult readCircleEntity(const EntityGroups& entity) {
     float xcf = values.narrow(nudge(centreX), values.lineOf(10));
     float ycf = values.narrow(nudge(centreY), values.lineOf(20));
     float rf = values.narrow(nudge(radius), values.lineOf(40));
-    float saf = values.narrow(360.0 - nudge(startAngle), values.lineOf(50));
-    float eaf = values.narrow(360.0 - nudge(endAngle), values.lineOf(51));
+    float saf = values.narrow(mirroredAngle(startAngle), values.lineOf(50));
+    float eaf = values.narrow(mirroredAngle(endAngle), values.lineOf(51));
     float startf = values.narrow(startAngle, values.lineOf(50));
     float endf = values.narrow(endAngle, values.lineOf(51));
     if (values.failed()) return refused(values);
@@ -40,9 +40,7 @@ KindResult readCircleEntity(const EntityGroups& entity) {
         appendEntity(ENTITY_CIRCLE, {xcf, ycf, rf});
         return EntityOutcome::read;
     }
-    float difference = eaf - saf;
-    if (difference > 90.0f) eaf = static_cast<float>(eaf - 360.0);
-    appendEntity(ENTITY_ARC, {xcf, ycf, rf, eaf, saf, startf, endf});
+    appendEntity(ENTITY_ARC, {xcf, ycf, rf, lowerMirroredEnd(saf, eaf), saf, startf, endf});
     return EntityOutcome::read;
 }
 

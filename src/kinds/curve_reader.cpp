@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "geometry/nudge.h"
+#include "entities/record_encoding.h"
 #include "kinds/extrusion.h"
 
 namespace dxfprofile {
@@ -20,10 +20,6 @@ KindResult leftOut(int status) {
     KindResult result(EntityOutcome::leftOut);
     result.curveFault = status;
     return result;
-}
-
-float narrowed(double value) {
-    return static_cast<float>(nudge(value));
 }
 
 }  // namespace
@@ -106,22 +102,22 @@ int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords) {
     int status = flushCurveChain(chain, spans);
     for (const CurveSpan& span : spans) {
         if (span.type == SPAN_LINE) {
-            appendEntity(ENTITY_LINE, {narrowed(span.start.x), narrowed(span.start.y),
-                                       narrowed(span.end.x), narrowed(span.end.y)});
+            appendEntity(ENTITY_LINE, {narrowedNudged(span.start.x), narrowedNudged(span.start.y),
+                                       narrowedNudged(span.end.x), narrowedNudged(span.end.y)});
             ++curveRecords.lines;
         } else if (span.type == SPAN_CIRCLE) {
             appendEntity(ENTITY_CIRCLE,
-                         {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius)});
+                         {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
+                          narrowedNudged(span.radius)});
             ++curveRecords.circles;
         } else {
             // As an ARC entity with that centre, radius and angles is held.
-            auto saf = static_cast<float>(360.0 - nudge(span.startAngle));
-            auto eaf = static_cast<float>(360.0 - nudge(span.endAngle));
-            if (eaf - saf > 90.0f) eaf = static_cast<float>(eaf - 360.0);
-            appendEntity(
-                ENTITY_ARC,
-                {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius), eaf, saf,
-                 static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});
+            auto saf = static_cast<float>(mirroredAngle(span.startAngle));
+            auto eaf = static_cast<float>(mirroredAngle(span.endAngle));
+            appendEntity(ENTITY_ARC,
+                         {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
+                          narrowedNudged(span.radius), lowerMirroredEnd(saf, eaf), saf,
+                          static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});
             ++curveRecords.arcs;
         }
     }

@@ -1,6 +1,6 @@
 // Lines and points: their coordinates by group code.
 #include "entities/entity_table.h"
-#include "geometry/nudge.h"
+#include "entities/record_encoding.h"
 #include "kinds/readers.h"
 
 namespace dxfprofile {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "entities/entity_table.h"
+#include "entities/record_encoding.h"
 #include "geometry/bulge.h"
 #include "geometry/bulge_check.h"
 #include "geometry/trace.h"
@@ -92,8 +93,10 @@ void appendBulgedSegment(VertexTable& vertexTable, EntityValues& values, int ind
     }
     vertexTable.result.notes.push_back(SegmentNote::bulge1);
     float values7[7] = {};
-    const double computed[7] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
-                                arc.mirroredEnd, arc.SA,       arc.EA};
+    double mirroredStart = mirroredAngle(arc.SA);
+    double mirroredEnd = lowerMirroredEnd(mirroredStart, mirroredAngle(arc.EA));
+    const double computed[7] = {arc.centre.x, arc.centre.y, arc.radius, mirroredStart,
+                                mirroredEnd,  arc.SA,       arc.EA};
     for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
     if (values.failed()) return;
     appendEntity(ENTITY_ARC, {values7[0], values7[1], values7[2], values7[3], values7[4],
