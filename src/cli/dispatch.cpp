@@ -13,6 +13,7 @@
 #include "cli/binary_dxf.h"
 #include "cli/command_line.h"
 #include "cli/derive_path.h"
+#include "entities/profile_format.h"
 #include "io/diagnostics.h"
 #include "io/output_file.h"
 #include "io/text_encoding.h"
@@ -93,8 +94,8 @@ int runMode2(int dxfInput, const char* filename) {
 
 int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     std::printf("\nLayer name = %s", layerName);
-    char profileName[PATH_BUFFER + 8];
-    std::snprintf(profileName, sizeof profileName, "%s.txt", layerName);
+    char profileName[PROFILE_NAME_BUFFER];
+    profileFileName(layerName, profileName);
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);

@@ -5,15 +5,9 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "entities/profile_format.h"
+
 namespace dxfprofile {
-
-inline constexpr std::uint16_t ENTITY_LINE = 101;
-inline constexpr std::uint16_t ENTITY_ARC = 102;
-inline constexpr std::uint16_t ENTITY_POINT = 103;
-inline constexpr std::uint16_t ENTITY_CIRCLE = 104;
-
-inline constexpr int MAX_ENTITIES = 64;
-inline constexpr int ENTITY_VALUES = 7;
 
 struct EntityRecord {
     std::uint16_t type = 0;

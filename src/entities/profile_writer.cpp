@@ -22,12 +22,8 @@ void leaveEmptyFile(const char* outputFilename) {
 }  // namespace
 
 void leaveEmptyProfile(const char* layerName) {
-    char outputFilename[PATH_BUFFER + 8];
-    int n = std::snprintf(outputFilename, sizeof outputFilename, "%s.txt", layerName);
-    if (std::strchr(layerName, '/') != nullptr || n < 0 ||
-        static_cast<std::size_t>(n) >= PATH_BUFFER)
-        return;
-    leaveEmptyFile(outputFilename);
+    char outputFilename[PROFILE_NAME_BUFFER];
+    if (profileFileName(layerName, outputFilename) == 0) leaveEmptyFile(outputFilename);
 }
 
 int randomLetter() {
@@ -38,49 +34,25 @@ int randomLetter() {
 
 void writeEntity(int index) {
     const EntityRecord& record = entityTable.records[index];
-    int* sequence = nullptr;
-    const char* tag = nullptr;
-    switch (record.type) {
-        case ENTITY_LINE:
-            tag = "LINE   L%02d %d ";
-            sequence = &entityTable.lineSequence;
-            break;
-        case ENTITY_ARC:
-            tag = "ARC    A%02d %d ";
-            sequence = &entityTable.arcSequence;
-            break;
-        case ENTITY_POINT:
-            tag = "POINT  P%02d %d ";
-            sequence = &entityTable.pointSequence;
-            break;
-        case ENTITY_CIRCLE:
-            tag = "CIRCLE C%02d %d ";
-            sequence = &entityTable.circleSequence;
-            break;
-        default:
-            return;
-    }
-    printOutput(profileOutput, tag, *sequence, static_cast<int>(record.type));
+    const RecordFormat* format = recordFormatOf(record.type);
+    if (format == nullptr) return;
+    int* sequence = record.type == ENTITY_LINE    ? &entityTable.lineSequence
+                    : record.type == ENTITY_ARC   ? &entityTable.arcSequence
+                    : record.type == ENTITY_POINT ? &entityTable.pointSequence
+                                                  : &entityTable.circleSequence;
+    // The word padded to the longest, "CIRCLE ", then the tag and the type.
+    printOutput(profileOutput, "%-7.*s%c%02d %d ", static_cast<int>(format->word.size()),
+                format->word.data(), format->letter, *sequence, static_cast<int>(record.type));
     ++*sequence;
-    for (int i = 0; i < 4; ++i) {
-        float tempf = record.values[i];
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(tempf));
-    }
-    if (record.type == ENTITY_ARC) {
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(record.values[4]));
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(record.values[5]));
-        printOutput(profileOutput, "%11.6f\n", static_cast<double>(record.values[6]));
-    } else {
-        printOutput(profileOutput, "%11.6f\n", static_cast<double>(record.values[4]));
+    for (int i = 0; i < format->values; ++i) {
+        printOutput(profileOutput, i + 1 < format->values ? "%11.6f " : "%11.6f\n",
+                    static_cast<double>(record.values[i]));
     }
 }
 
 int writeProfile(const char* layerName) {
-    char outputFilename[PATH_BUFFER + 8];
-    int n = std::snprintf(outputFilename, sizeof outputFilename, "%s.txt", layerName);
-    // A name with a '/' would put the profile outside the working directory.
-    if (std::strchr(layerName, '/') != nullptr || n < 0 ||
-        static_cast<std::size_t>(n) >= PATH_BUFFER ||
+    char outputFilename[PROFILE_NAME_BUFFER];
+    if (profileFileName(layerName, outputFilename) != 0 ||
         openOutput(profileOutput, outputFilename) != 0) {
         std::printf("\ncan't open output file\n");
         // openOutput notes its own failures.
