@@ -99,7 +99,7 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);
-    return processLayer(input, filename, layerName);
+    return processLayer(input, filename, layerName, stdout);
 }
 
 }  // namespace

@@ -50,11 +50,11 @@ void writeEntity(int index) {
     }
 }
 
-int writeProfile(const char* layerName) {
+int writeProfile(const char* layerName, std::FILE* messages) {
     char outputFilename[PROFILE_NAME_BUFFER];
     if (profileFileName(layerName, outputFilename) != 0 ||
         openOutput(profileOutput, outputFilename) != 0) {
-        std::printf("\ncan't open output file\n");
+        std::fprintf(messages, "\ncan't open output file\n");
         // openOutput notes its own failures.
         noteFailure(
             "cannot write %s: a profile is written in the working directory, and a "
@@ -70,9 +70,10 @@ int writeProfile(const char* layerName) {
     for (int i = 9; i < 12; ++i) filename[i] = static_cast<char>(randomLetter());
     filename[12] = '\0';
 
-    std::printf("\nProcessed %u entities", static_cast<unsigned>(entityTable.entityCount));
+    std::fprintf(messages, "\nProcessed %u entities",
+                 static_cast<unsigned>(entityTable.entityCount));
     if (entityTable.entityCount > MAX_ENTITIES) {
-        std::printf("\nError: DXF layer contains too many entities");
+        std::fprintf(messages, "\nError: DXF layer contains too many entities");
         commitOutput(profileOutput);
         return -5;
     }
@@ -84,7 +85,7 @@ int writeProfile(const char* layerName) {
     }
     writeOutput(profileOutput, "EOF\n", 4);
     if (commitOutput(profileOutput) != 0) {
-        std::printf("\nError: can't write output file %s\n", outputFilename);
+        std::fprintf(messages, "\nError: can't write output file %s\n", outputFilename);
         leaveEmptyFile(outputFilename);
         return -4;
     }

@@ -1,12 +1,15 @@
 // The profile file: the layer's records with a header, a count and "EOF".
 #pragma once
 
+#include <cstdio>
+
 namespace dxfprofile {
 
-// Writes "<layerName>.txt" in the working directory from the entity table.
-// Returns 0, -4 when the file cannot be opened or written, -5 when the layer
-// holds more than MAX_ENTITIES records (the file is then left empty).
-int writeProfile(const char* layerName);
+// Writes "<layerName>.txt" in the working directory from the entity table,
+// its messages to `messages`. Returns 0, -4 when the file cannot be opened
+// or written, -5 when the layer holds more than MAX_ENTITIES records (the
+// file is then left empty).
+int writeProfile(const char* layerName, std::FILE* messages);
 
 // Leaves an empty file under the profile's name, as a refused layer does,
 // so that no earlier profile of the layer stays under it.

@@ -24,6 +24,7 @@ namespace {
 struct ScanRun {
     const char* path = "";  // the SDXF file, for messages
     const char* layerName = "";
+    std::FILE* messages = stdout;  // the messages that standard output shows
     // The layer's curves, joined end to end until the next entity that
     // gives records of its own.
     CurveChain curveChain;
@@ -35,7 +36,7 @@ struct ScanRun {
 enum class Scan { goOn, failed, refused };
 
 void printEndOfFile(const ScanRun& run) {
-    std::printf("\nError: End of DXF file reached\n");
+    std::fprintf(run.messages, "\nError: End of DXF file reached\n");
     noteFailure("%s ends before the end of its ENTITIES section", run.path);
 }
 
@@ -90,9 +91,9 @@ void flushCurves(ScanRun& run) {
 }
 
 // What a polyline's walk did, segment by segment.
-void printNotes(const std::vector<SegmentNote>& notes) {
+void printNotes(const ScanRun& run, const std::vector<SegmentNote>& notes) {
     static const char* const TEXT[] = {"\nseg", "\nbulge1", "\nbulge2"};
-    for (SegmentNote note : notes) std::fputs(TEXT[static_cast<int>(note)], stdout);
+    for (SegmentNote note : notes) std::fputs(TEXT[static_cast<int>(note)], run.messages);
 }
 
 // Converts one entity of the layer into records; `status` is set on failure.
@@ -112,7 +113,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
         }
     }
     KindResult read = readEntity(row, entity, vertices, run.curveChain);
-    printNotes(read.notes);
+    printNotes(run, read.notes);
     EntityOutcome outcome = read.outcome;
     if (row.ownsVertices && outcome == EntityOutcome::leftOut) {
         bool mesh = (integerValue(entity, 70) & (16 | 64)) != 0;
@@ -125,9 +126,10 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
         tallyRecords(run.tally, kind, entity.line, entityTable.entityCount - before);
     }
     if (outcome == EntityOutcome::outOfRange) {
-        std::printf("\nError: %s on line %llu holds a value out of range on line %llu\n",
-                    kind.c_str(), static_cast<unsigned long long>(entity.line),
-                    static_cast<unsigned long long>(read.faultLine));
+        std::fprintf(run.messages,
+                     "\nError: %s on line %llu holds a value out of range on line %llu\n",
+                     kind.c_str(), static_cast<unsigned long long>(entity.line),
+                     static_cast<unsigned long long>(read.faultLine));
         noteFailure("the %s on line %llu of %s holds a value out of range on line %llu",
                     kind.c_str(), static_cast<unsigned long long>(entity.line), run.path,
                     static_cast<unsigned long long>(read.faultLine));
@@ -147,8 +149,10 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
 
 }  // namespace
 
-int processLayer(LineSource& sdxfInput, const char* path, const char* layerName) {
+int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
+                 std::FILE* messages) {
     ScanRun run;
+    run.messages = messages;
     run.path = path;
     run.layerName = layerName;
     resetEntityTable();
@@ -172,7 +176,7 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
     while (status == 0) {
         HeadResult result = heads.next(head);
         if (result == HeadResult::sectionEnd) {
-            if constexpr (traceSections) std::printf("\nENDSEC found\n");
+            if constexpr (traceSections) std::fprintf(run.messages, "\nENDSEC found\n");
             flushCurves(run);
             break;
         }
@@ -190,7 +194,7 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
                 printEndOfFile(run);
                 status = -1;
             } else {
-                std::printf("\nError: DXF file contains no geometry");
+                std::fprintf(run.messages, "\nError: DXF file contains no geometry");
                 noteFailure("%s ends inside the %s on line %llu of layer %s", path,
                             entity.kind.c_str(), static_cast<unsigned long long>(entity.line),
                             shellQuoted(layerName).c_str());
@@ -205,11 +209,11 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName)
     if (status == -1 && valueRefused) leaveEmptyProfile(layerName);
     if (status != 0) return status;
     if (!layerFound) {
-        std::printf("\ncan't find specified layername\n");
+        std::fprintf(run.messages, "\ncan't find specified layername\n");
         noteMissingLayer(path, layerName);
         return -4;
     }
-    status = writeProfile(layerName);
+    status = writeProfile(layerName, messages);
     if (status == -5) noteTooManyRecords(run.tally, layerName, entityTable.entityCount);
     printApproximated(layerName, run.curveChain.stats, run.curveRecords);
     printLeftOut(run.leftOut, layerName);

@@ -30,7 +30,7 @@ struct Written {
 
 Written writeCaptured(const char* layerName) {
     ::testing::internal::CaptureStdout();
-    int status = writeProfile(layerName);
+    int status = writeProfile(layerName, stdout);
     return {status, ::testing::internal::GetCapturedStdout()};
 }
 
