@@ -13,6 +13,7 @@
 #include "cli/binary_dxf.h"
 #include "cli/command_line.h"
 #include "cli/derive_path.h"
+#include "entities/entity_table.h"
 #include "entities/profile_format.h"
 #include "io/diagnostics.h"
 #include "io/output_file.h"
@@ -99,7 +100,8 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);
-    return processLayer(input, filename, layerName, stdout);
+    EntityTable table;
+    return processLayer(input, filename, layerName, stdout, table);
 }
 
 }  // namespace

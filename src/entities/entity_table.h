@@ -25,17 +25,14 @@ struct EntityTable {
     int circleSequence = 0;
 };
 
-// The process-wide table of the one mode-3 run.
-extern EntityTable entityTable;
-
 // Start of a run: every sequence counter to 1, the count to 0.
-void resetEntityTable();
+void resetEntityTable(EntityTable& table);
 
 // Counts records that cannot be stored: the table is full by far.
-void countEntities(std::uint32_t count);
+void countEntities(EntityTable& table, std::uint32_t count);
 
 // Stores a record while the table has room (values not given are 0.0) and
 // counts it in any case.
-void appendEntity(std::uint16_t type, std::initializer_list<float> values);
+void appendEntity(EntityTable& table, std::uint16_t type, std::initializer_list<float> values);
 
 }  // namespace dxfprofile

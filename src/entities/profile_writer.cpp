@@ -32,14 +32,14 @@ int randomLetter() {
     return std::rand() % (high - low + 1) + low;
 }
 
-void writeEntity(int index) {
-    const EntityRecord& record = entityTable.records[index];
+void writeEntity(EntityTable& table, int index) {
+    const EntityRecord& record = table.records[index];
     const RecordFormat* format = recordFormatOf(record.type);
     if (format == nullptr) return;
-    int* sequence = record.type == ENTITY_LINE    ? &entityTable.lineSequence
-                    : record.type == ENTITY_ARC   ? &entityTable.arcSequence
-                    : record.type == ENTITY_POINT ? &entityTable.pointSequence
-                                                  : &entityTable.circleSequence;
+    int* sequence = record.type == ENTITY_LINE    ? &table.lineSequence
+                    : record.type == ENTITY_ARC   ? &table.arcSequence
+                    : record.type == ENTITY_POINT ? &table.pointSequence
+                                                  : &table.circleSequence;
     // The word padded to the longest, "CIRCLE ", then the tag and the type.
     printOutput(profileOutput, "%-7.*s%c%02d %d ", static_cast<int>(format->word.size()),
                 format->word.data(), format->letter, *sequence, static_cast<int>(record.type));
@@ -50,7 +50,7 @@ void writeEntity(int index) {
     }
 }
 
-int writeProfile(const char* layerName, std::FILE* messages) {
+int writeProfile(EntityTable& table, const char* layerName, std::FILE* messages) {
     char outputFilename[PROFILE_NAME_BUFFER];
     if (profileFileName(layerName, outputFilename) != 0 ||
         openOutput(profileOutput, outputFilename) != 0) {
@@ -70,18 +70,17 @@ int writeProfile(const char* layerName, std::FILE* messages) {
     for (int i = 9; i < 12; ++i) filename[i] = static_cast<char>(randomLetter());
     filename[12] = '\0';
 
-    std::fprintf(messages, "\nProcessed %u entities",
-                 static_cast<unsigned>(entityTable.entityCount));
-    if (entityTable.entityCount > MAX_ENTITIES) {
+    std::fprintf(messages, "\nProcessed %u entities", static_cast<unsigned>(table.entityCount));
+    if (table.entityCount > MAX_ENTITIES) {
         std::fprintf(messages, "\nError: DXF layer contains too many entities");
         commitOutput(profileOutput);
         return -5;
     }
 
     printOutput(profileOutput, "%s,%s\n", layerName, filename);
-    printOutput(profileOutput, "%u\n", static_cast<unsigned>(entityTable.entityCount));
-    for (int index = 0; index < static_cast<int>(entityTable.entityCount); ++index) {
-        writeEntity(index);
+    printOutput(profileOutput, "%u\n", static_cast<unsigned>(table.entityCount));
+    for (int index = 0; index < static_cast<int>(table.entityCount); ++index) {
+        writeEntity(table, index);
     }
     writeOutput(profileOutput, "EOF\n", 4);
     if (commitOutput(profileOutput) != 0) {

@@ -6,7 +6,7 @@
 
 namespace dxfprofile {
 
-KindResult readCircleEntity(const EntityGroups& entity) {
+KindResult readCircleEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     bool isArc = entity.kind == "ARC";
     double centreX = values.real(10);
@@ -37,10 +37,10 @@ KindResult readCircleEntity(const EntityGroups& entity) {
     float endf = values.narrow(endAngle, values.lineOf(51));
     if (values.failed()) return refused(values);
     if (!isArc) {
-        appendEntity(ENTITY_CIRCLE, {xcf, ycf, rf});
+        appendEntity(table, ENTITY_CIRCLE, {xcf, ycf, rf});
         return EntityOutcome::read;
     }
-    appendEntity(ENTITY_ARC, {xcf, ycf, rf, lowerMirroredEnd(saf, eaf), saf, startf, endf});
+    appendEntity(table, ENTITY_ARC, {xcf, ycf, rf, lowerMirroredEnd(saf, eaf), saf, startf, endf});
     return EntityOutcome::read;
 }
 

@@ -97,16 +97,17 @@ KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords) {
+int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords, EntityTable& table) {
     std::vector<CurveSpan> spans;
     int status = flushCurveChain(chain, spans);
     for (const CurveSpan& span : spans) {
         if (span.type == SPAN_LINE) {
-            appendEntity(ENTITY_LINE, {narrowedNudged(span.start.x), narrowedNudged(span.start.y),
-                                       narrowedNudged(span.end.x), narrowedNudged(span.end.y)});
+            appendEntity(table, ENTITY_LINE,
+                         {narrowedNudged(span.start.x), narrowedNudged(span.start.y),
+                          narrowedNudged(span.end.x), narrowedNudged(span.end.y)});
             ++curveRecords.lines;
         } else if (span.type == SPAN_CIRCLE) {
-            appendEntity(ENTITY_CIRCLE,
+            appendEntity(table, ENTITY_CIRCLE,
                          {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
                           narrowedNudged(span.radius)});
             ++curveRecords.circles;
@@ -114,7 +115,7 @@ int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords) {
             // As an ARC entity with that centre, radius and angles is held.
             auto saf = static_cast<float>(mirroredAngle(span.startAngle));
             auto eaf = static_cast<float>(mirroredAngle(span.endAngle));
-            appendEntity(ENTITY_ARC,
+            appendEntity(table, ENTITY_ARC,
                          {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
                           narrowedNudged(span.radius), lowerMirroredEnd(saf, eaf), saf,
                           static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});

@@ -22,8 +22,8 @@ struct CurveRecords {
     int circles = 0;
 };
 
-// Appends the records of the curves in the chain, in order, and counts them
+// Appends the records of the curves in the chain to `table`, in order, and counts them
 // by type in `counts`. Returns the chain's flush status.
-int appendCurveRecords(CurveChain& chain, CurveRecords& counts);
+int appendCurveRecords(CurveChain& chain, CurveRecords& counts, EntityTable& table);
 
 }  // namespace dxfprofile

@@ -32,18 +32,19 @@ bool isSubEntity(std::string_view name) {
 }
 
 KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
-                      const std::vector<EntityGroups>& owned, CurveChain& chain) {
+                      const std::vector<EntityGroups>& owned, CurveChain& chain,
+                      EntityTable& table) {
     switch (kind.reader) {
         case KindReader::line:
-            return readLineEntity(entity);
+            return readLineEntity(entity, table);
         case KindReader::point:
-            return readPointEntity(entity);
+            return readPointEntity(entity, table);
         case KindReader::circle:
-            return readCircleEntity(entity);
+            return readCircleEntity(entity, table);
         case KindReader::polyline:
-            return readPolyline(entity);
+            return readPolyline(entity, table);
         case KindReader::heavyPolyline:
-            return readHeavyPolyline(entity, owned);
+            return readHeavyPolyline(entity, owned, table);
         case KindReader::spline:
             return readSplineEntity(entity, chain);
         case KindReader::ellipse:

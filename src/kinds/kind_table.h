@@ -32,8 +32,9 @@ const EntityKind& kindOf(std::string_view name);
 bool isSubEntity(std::string_view name);
 
 // Reads `entity` with the reader of its kind; `owned` holds its
-// sub-entities, curves go to `chain`.
+// sub-entities, records go to `table` and curves to `chain`.
 KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
-                      const std::vector<EntityGroups>& owned, CurveChain& chain);
+                      const std::vector<EntityGroups>& owned, CurveChain& chain,
+                      EntityTable& table);
 
 }  // namespace dxfprofile

@@ -20,24 +20,24 @@ float coordinate(EntityValues& values, int code) {
 
 }  // namespace
 
-KindResult readLineEntity(const EntityGroups& entity) {
+KindResult readLineEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);
     float x2f = coordinate(values, 11);
     float y2f = coordinate(values, 21);
     if (values.failed()) return refused(values);
-    appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
+    appendEntity(table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
     return EntityOutcome::read;
 }
 
-KindResult readPointEntity(const EntityGroups& entity) {
+KindResult readPointEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);
     float z1f = coordinate(values, 30);
     if (values.failed()) return refused(values);
-    appendEntity(ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
+    appendEntity(table, ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
     return EntityOutcome::read;
 }
 

@@ -30,6 +30,8 @@ struct VertexRecord {
 // The items of the polyline being read, in order, however many; the walk
 // takes `segments` passes over them, and notes what it did in `result`.
 struct VertexTable {
+    explicit VertexTable(EntityTable& records) : table(records) {}
+    EntityTable& table;  // where the records go
     std::vector<VertexRecord> items;
     int segments = 0;
     KindResult result{EntityOutcome::read};
@@ -72,7 +74,7 @@ void appendSegment(VertexTable& vertexTable, EntityValues& values, const VertexR
     float y2f = values.narrow(to.y, to.yLine);
     if (values.failed()) return;
     vertexTable.result.notes.push_back(SegmentNote::seg);
-    appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
+    appendEntity(vertexTable.table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
 }
 
 // The segment that the bulge item at `index` bends, from the vertex before
@@ -99,8 +101,9 @@ void appendBulgedSegment(VertexTable& vertexTable, EntityValues& values, int ind
                                 mirroredEnd,  arc.SA,       arc.EA};
     for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
     if (values.failed()) return;
-    appendEntity(ENTITY_ARC, {values7[0], values7[1], values7[2], values7[3], values7[4],
-                              values7[5], values7[6]});
+    appendEntity(
+        vertexTable.table, ENTITY_ARC,
+        {values7[0], values7[1], values7[2], values7[3], values7[4], values7[5], values7[6]});
 }
 
 void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t polylineFlag) {
@@ -134,7 +137,7 @@ void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t p
             appendSegment(vertexTable, values, item, items[0]);
             // Further passes repeat the closing segment; once the layer is
             // over its limit they can change nothing but the time taken.
-            if (entityTable.entityCount > MAX_ENTITIES) return;
+            if (vertexTable.table.entityCount > MAX_ENTITIES) return;
         }
     }
 }
@@ -166,9 +169,9 @@ std::uint8_t flagOf(const EntityGroups& entity) {
 
 }  // namespace
 
-KindResult readPolyline(const EntityGroups& entity) {
+KindResult readPolyline(const EntityGroups& entity, EntityTable& table) {
     if constexpr (traceGeometry) std::printf("\nPolyline");
-    VertexTable vertexTable;
+    VertexTable vertexTable{table};
     vertexTable.segments = integerValue(entity, 90);
     std::uint8_t polylineFlag = flagOf(entity);  // no group 70: open
     if constexpr (traceGeometry)
@@ -201,11 +204,11 @@ KindResult readPolyline(const EntityGroups& entity) {
 }
 
 KindResult readHeavyPolyline(const EntityGroups& polyline,
-                             const std::vector<EntityGroups>& vertices) {
+                             const std::vector<EntityGroups>& vertices, EntityTable& table) {
     std::uint8_t polylineFlag = flagOf(polyline);
     if ((polylineFlag & (POLYLINE_3D | POLYLINE_MESH | POLYFACE_MESH)) != 0)
         return EntityOutcome::leftOut;
-    VertexTable vertexTable;
+    VertexTable vertexTable{table};
     EntityValues values(polyline);
     for (const EntityGroups& vertex : vertices) {
         if ((integerValue(vertex, 70) & VERTEX_SPLINE_FRAME) != 0) continue;

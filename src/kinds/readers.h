@@ -9,6 +9,8 @@
 
 namespace dxfprofile {
 
+struct EntityTable;
+
 enum class EntityOutcome {
     read,        // its records are appended
     tilted,      // it lies in a tilted plane: no record
@@ -32,15 +34,16 @@ struct KindResult {
 // The result of a reader whose `values` met one out of range.
 KindResult refused(const EntityValues& values);
 
-KindResult readLineEntity(const EntityGroups& entity);
-KindResult readPointEntity(const EntityGroups& entity);
+// Each appends the entity's records to `table`.
+KindResult readLineEntity(const EntityGroups& entity, EntityTable& table);
+KindResult readPointEntity(const EntityGroups& entity, EntityTable& table);
 // CIRCLE and ARC.
-KindResult readCircleEntity(const EntityGroups& entity);
+KindResult readCircleEntity(const EntityGroups& entity, EntityTable& table);
 // LWPOLYLINE.
-KindResult readPolyline(const EntityGroups& entity);
+KindResult readPolyline(const EntityGroups& entity, EntityTable& table);
 // POLYLINE with its VERTEX entities: 2D polylines only; 3D polylines and
 // meshes are left out.
 KindResult readHeavyPolyline(const EntityGroups& polyline,
-                             const std::vector<EntityGroups>& vertices);
+                             const std::vector<EntityGroups>& vertices, EntityTable& table);
 
 }  // namespace dxfprofile

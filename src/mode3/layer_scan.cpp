@@ -22,6 +22,8 @@ namespace {
 
 // What one scan keeps from its start to its end.
 struct ScanRun {
+    explicit ScanRun(EntityTable& records) : table(records) {}
+    EntityTable& table;     // the layer's records
     const char* path = "";  // the SDXF file, for messages
     const char* layerName = "";
     std::FILE* messages = stdout;  // the messages that standard output shows
@@ -75,8 +77,8 @@ int readVertices(GroupReader& reader, std::vector<EntityGroups>& vertices) {
 
 // The records of the curves read so far.
 void flushCurves(ScanRun& run) {
-    std::uint32_t before = entityTable.entityCount;
-    int status = appendCurveRecords(run.curveChain, run.curveRecords);
+    std::uint32_t before = run.table.entityCount;
+    int status = appendCurveRecords(run.curveChain, run.curveRecords, run.table);
     if (status == CURVE_PRECISION) {
         std::fprintf(stderr,
                      "warning: curves on layer %s that single precision cannot hold within %g are "
@@ -85,9 +87,9 @@ void flushCurves(ScanRun& run) {
         noteLeftOut(run.leftOut, "curves beyond single precision");
     } else if (status == CURVE_TOO_MANY_SPANS) {
         // More records than a layer may hold: the profile is refused.
-        countEntities(MAX_ENTITIES + 1);
+        countEntities(run.table, MAX_ENTITIES + 1);
     }
-    tallyCurveRecords(run.tally, entityTable.entityCount - before, status == CURVE_TOO_MANY_SPANS);
+    tallyCurveRecords(run.tally, run.table.entityCount - before, status == CURVE_TOO_MANY_SPANS);
 }
 
 // What a polyline's walk did, segment by segment.
@@ -101,7 +103,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
     const std::string& kind = entity.kind;
     const EntityKind& row = kindOf(kind);
     if (row.givesRecords) flushCurves(run);
-    std::uint32_t before = entityTable.entityCount;
+    std::uint32_t before = run.table.entityCount;
     std::vector<EntityGroups> vertices;
     if (row.ownsVertices) {
         int result = readVertices(reader, vertices);
@@ -112,7 +114,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
             return Scan::failed;
         }
     }
-    KindResult read = readEntity(row, entity, vertices, run.curveChain);
+    KindResult read = readEntity(row, entity, vertices, run.curveChain, run.table);
     printNotes(run, read.notes);
     EntityOutcome outcome = read.outcome;
     if (row.ownsVertices && outcome == EntityOutcome::leftOut) {
@@ -123,7 +125,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
     if (outcome == EntityOutcome::read && !row.givesRecords) {
         tallyCurve(run.tally, kind, entity.line);
     } else if (outcome == EntityOutcome::read) {
-        tallyRecords(run.tally, kind, entity.line, entityTable.entityCount - before);
+        tallyRecords(run.tally, kind, entity.line, run.table.entityCount - before);
     }
     if (outcome == EntityOutcome::outOfRange) {
         std::fprintf(run.messages,
@@ -150,12 +152,12 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
 }  // namespace
 
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
-                 std::FILE* messages) {
-    ScanRun run;
+                 std::FILE* messages, EntityTable& table) {
+    ScanRun run{table};
     run.messages = messages;
     run.path = path;
     run.layerName = layerName;
-    resetEntityTable();
+    resetEntityTable(table);
     resetCurveChain(run.curveChain);
     int status = 0;
     bool layerFound = false;
@@ -213,8 +215,8 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
         noteMissingLayer(path, layerName);
         return -4;
     }
-    status = writeProfile(layerName, messages);
-    if (status == -5) noteTooManyRecords(run.tally, layerName, entityTable.entityCount);
+    status = writeProfile(table, layerName, messages);
+    if (status == -5) noteTooManyRecords(run.tally, layerName, run.table.entityCount);
     printApproximated(layerName, run.curveChain.stats, run.curveRecords);
     printLeftOut(run.leftOut, layerName);
     return status;

@@ -7,9 +7,11 @@
 namespace dxfprofile {
 
 class LineSource;
+struct EntityTable;
 
 // Scans the SDXF file that `sdxfInput` reads (`path` names it in messages)
-// for the entities on `layerName` and writes its profile file. The run's
+// for the entities on `layerName`, into `table`, and writes its profile
+// file. The run's
 // messages ("\nseg", "\nProcessed 3 entities", ...) go to `messages`, the
 // failure notes and reports to standard error; a line that holds no group
 // code is reported by the group reader on standard output.
@@ -18,6 +20,6 @@ class LineSource;
 // file ends inside an entity of the layer before its coordinates), -4 (layer
 // not found, or profile not written), -5 (more than 64 records).
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
-                 std::FILE* messages);
+                 std::FILE* messages, EntityTable& table);
 
 }  // namespace dxfprofile

@@ -16,6 +16,9 @@
 namespace dxfprofile {
 namespace {
 
+// The table that the tests fill.
+EntityTable entityTable;
+
 struct Record {
     std::uint16_t type = 0;
     std::array<float, ENTITY_VALUES> values = {};
@@ -71,11 +74,11 @@ void checkRows(const std::vector<Row>& rows) {
         SCOPED_TRACE(row.name);
         std::string kind(row.name, std::strcspn(row.name, " ,"));
         EntityGroups entity = entityOf(kind, row.groups);
-        resetEntityTable();
+        resetEntityTable(entityTable);
         std::vector<EntityGroups> vertices;
         for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
         CurveChain chain;
-        KindResult result = readEntity(kindOf(kind), entity, vertices, chain);
+        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
             if (kind.ends_with("POLYLINE"))
@@ -196,8 +199,8 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
             SCOPED_TRACE(std::string(row.bulge) + " on a chord of " + chord);
             EntityGroups entity = entityOf("LWPOLYLINE", std::string("90=2 10=0 20=0 42=") +
                                                              row.bulge + " 10=" + chord + " 20=0");
-            resetEntityTable();
-            KindResult result = readPolyline(entity);
+            resetEntityTable(entityTable);
+            KindResult result = readPolyline(entity, entityTable);
             EXPECT_EQ(result.outcome, row.outcome);
             EXPECT_EQ(result.notes,
                       std::vector<SegmentNote>{row.type == ENTITY_LINE ? SegmentNote::seg
@@ -216,11 +219,12 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
 std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups) {
     CurveChain chain;
     resetCurveChain(chain);
-    resetEntityTable();
+    resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain).outcome != EntityOutcome::read) return {};
+    if (readEntity(kindOf(kind), entity, {}, chain, entityTable).outcome != EntityOutcome::read)
+        return {};
     CurveRecords counts;
-    appendCurveRecords(chain, counts);
+    appendCurveRecords(chain, counts, entityTable);
     std::vector<Record> records;
     for (std::uint32_t i = 0; i < entityTable.entityCount && i < MAX_ENTITIES; ++i) {
         records.push_back({entityTable.records[i].type, {}});

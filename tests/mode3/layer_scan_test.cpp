@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bytes/line_source.h"
+#include "entities/entity_table.h"
 #include "entities/profile_text.h"
 #include "test_support.h"
 
@@ -68,7 +69,8 @@ TEST(LayerScan, RunsOverAFileInMemory) {
         ASSERT_NE(messages, nullptr);
         LineSource input;
         input.attachSpan(row.sdxf.data(), row.sdxf.size());
-        EXPECT_EQ(processLayer(input, "in.sdxf", "A", messages), row.status);
+        EntityTable table;
+        EXPECT_EQ(processLayer(input, "in.sdxf", "A", messages, table), row.status);
         std::string printed(256, '\0');
         std::rewind(messages);
         printed.resize(std::fread(printed.data(), 1, printed.size(), messages));
