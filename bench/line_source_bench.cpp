@@ -20,6 +20,7 @@
 #include "dxf/entity_head.h"
 #include "dxf/name_set.h"
 #include "io/output_file.h"
+#include "kinds/kind_table.h"
 
 namespace dxfprofile {
 namespace {
@@ -168,7 +169,7 @@ void passOverHeads(benchmark::State& state, const InputFile& file, bool lookFor,
         if (!benchSource.nextPiece(first)) std::abort();
         GroupReader reader(benchSource);
         reader.startHere();
-        EntityHeads entityHeads(reader, absent);
+        EntityHeads entityHeads(reader, absent, isSubEntity);
         if (lookFor) entityHeads.lookFor("ABSENT");
         if (!lookFor) entityHeads.passOver(listed);
         EntityHead head;

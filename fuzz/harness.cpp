@@ -19,7 +19,7 @@
 #include "entities/entity_table.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
-#include "reader/layer_scan.h"
+#include "mode3/layer_scan.h"
 
 namespace dxfprofile::fuzzing {
 namespace {
@@ -114,7 +114,8 @@ ScanRun runScan(const std::uint8_t* data, std::size_t size, const SourceSettings
     ScanRun run;
     LineSource input(settings);
     input.attachSpan(reinterpret_cast<const char*>(data), size);
-    run.status = processLayer(input, "input.sdxf", layerName);
+    EntityTable entityTable;
+    run.status = processLayer(input, "input.sdxf", layerName, stdout, entityTable);
     run.entityCount = entityTable.entityCount;
     std::size_t stored = std::min<std::size_t>(entityTable.entityCount, MAX_ENTITIES);
     run.records.assign(entityTable.records, entityTable.records + stored);

@@ -13,6 +13,8 @@
 #include "cli/binary_dxf.h"
 #include "cli/command_line.h"
 #include "cli/derive_path.h"
+#include "entities/entity_table.h"
+#include "entities/profile_format.h"
 #include "io/diagnostics.h"
 #include "io/output_file.h"
 #include "io/text_encoding.h"
@@ -20,7 +22,7 @@
 #include "mode2/layer_inventory.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
-#include "reader/layer_scan.h"
+#include "mode3/layer_scan.h"
 
 namespace dxfprofile {
 namespace {
@@ -90,12 +92,13 @@ int runMode2(int dxfInput, const char* filename) {
 
 int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     std::printf("\nLayer name = %s", layerName);
-    char profileName[PATH_BUFFER + 8];
-    std::snprintf(profileName, sizeof profileName, "%s.txt", layerName);
+    char profileName[PROFILE_NAME_BUFFER];
+    profileFileName(layerName, profileName);
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);
-    return processLayer(input, filename, layerName);
+    EntityTable table;
+    return processLayer(input, filename, layerName, stdout, table);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ HeadResult EntityHeads::readHead(EntityHead& head) {
         head.line = group.line;
         if (head.kind == "ENDSEC") return HeadResult::sectionEnd;
         // A polyline's vertices and its end belong to it.
-        if (head.kind == "VERTEX" || head.kind == "SEQEND") continue;
+        if (isSubEntity_(head.kind)) continue;
         int code = reader_.seekGroup(true);
         if (code < 0) return HeadResult::fileEnd;
         if (code == 0) continue;  // no layer: passed over

@@ -22,15 +22,19 @@ struct EntityHead {
 };
 
 enum class HeadResult {
-    head,        // the next entity with a layer (VERTEX and SEQEND excepted)
+    head,        // the next entity with a layer (sub-entities excepted)
     sectionEnd,  // the pair (0, ENDSEC) was read
     fileEnd,     // the file ends first
 };
 
+// Whether an entity of `kind` belongs to the entity before it (a
+// polyline's vertices): its head is no head of its own.
+using SubEntityTest = bool (*)(std::string_view kind);
+
 class EntityHeads {
   public:
-    EntityHeads(GroupReader& reader, const LayerWanted& wanted)
-        : reader_(reader), wanted_(wanted) {}
+    EntityHeads(GroupReader& reader, const LayerWanted& wanted, SubEntityTest isSubEntity)
+        : reader_(reader), wanted_(wanted), isSubEntity_(isSubEntity) {}
 
     // The layer that the caller wants is this one: the heads on others are
     // passed over by searching for its name.
@@ -49,6 +53,7 @@ class EntityHeads {
 
     GroupReader& reader_;
     const LayerWanted& wanted_;
+    SubEntityTest isSubEntity_;
     const NameSet* known_ = nullptr;
     std::string layerName_;
     MarkerSet markers_;

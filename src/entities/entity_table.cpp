@@ -4,24 +4,22 @@
 
 namespace dxfprofile {
 
-EntityTable entityTable;
-
-void resetEntityTable() {
-    entityTable.lineSequence = 1;
-    entityTable.arcSequence = 1;
-    entityTable.pointSequence = 1;
-    entityTable.circleSequence = 1;
-    entityTable.entityCount = 0;
+void resetEntityTable(EntityTable& table) {
+    table.lineSequence = 1;
+    table.arcSequence = 1;
+    table.pointSequence = 1;
+    table.circleSequence = 1;
+    table.entityCount = 0;
 }
 
-void countEntities(std::uint32_t count) {
-    std::uint32_t room = std::numeric_limits<std::uint32_t>::max() - entityTable.entityCount;
-    entityTable.entityCount += count < room ? count : room;
+void countEntities(EntityTable& table, std::uint32_t count) {
+    std::uint32_t room = std::numeric_limits<std::uint32_t>::max() - table.entityCount;
+    table.entityCount += count < room ? count : room;
 }
 
-void appendEntity(std::uint16_t type, std::initializer_list<float> values) {
-    if (entityTable.entityCount < MAX_ENTITIES) {
-        EntityRecord& record = entityTable.records[entityTable.entityCount];
+void appendEntity(EntityTable& table, std::uint16_t type, std::initializer_list<float> values) {
+    if (table.entityCount < MAX_ENTITIES) {
+        EntityRecord& record = table.records[table.entityCount];
         record.type = type;
         int i = 0;
         for (float value : values) {
@@ -30,8 +28,8 @@ void appendEntity(std::uint16_t type, std::initializer_list<float> values) {
         }
         for (; i < ENTITY_VALUES; ++i) record.values[i] = 0.0f;
     }
-    if (entityTable.entityCount < std::numeric_limits<std::uint32_t>::max()) {
-        ++entityTable.entityCount;
+    if (table.entityCount < std::numeric_limits<std::uint32_t>::max()) {
+        ++table.entityCount;
     }
 }
 

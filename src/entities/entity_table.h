@@ -5,15 +5,9 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "entities/profile_format.h"
+
 namespace dxfprofile {
-
-inline constexpr std::uint16_t ENTITY_LINE = 101;
-inline constexpr std::uint16_t ENTITY_ARC = 102;
-inline constexpr std::uint16_t ENTITY_POINT = 103;
-inline constexpr std::uint16_t ENTITY_CIRCLE = 104;
-
-inline constexpr int MAX_ENTITIES = 64;
-inline constexpr int ENTITY_VALUES = 7;
 
 struct EntityRecord {
     std::uint16_t type = 0;
@@ -31,17 +25,14 @@ struct EntityTable {
     int circleSequence = 0;
 };
 
-// The process-wide table of the one mode-3 run.
-extern EntityTable entityTable;
-
 // Start of a run: every sequence counter to 1, the count to 0.
-void resetEntityTable();
+void resetEntityTable(EntityTable& table);
 
 // Counts records that cannot be stored: the table is full by far.
-void countEntities(std::uint32_t count);
+void countEntities(EntityTable& table, std::uint32_t count);
 
 // Stores a record while the table has room (values not given are 0.0) and
 // counts it in any case.
-void appendEntity(std::uint16_t type, std::initializer_list<float> values);
+void appendEntity(EntityTable& table, std::uint16_t type, std::initializer_list<float> values);
 
 }  // namespace dxfprofile

@@ -22,12 +22,8 @@ void leaveEmptyFile(const char* outputFilename) {
 }  // namespace
 
 void leaveEmptyProfile(const char* layerName) {
-    char outputFilename[PATH_BUFFER + 8];
-    int n = std::snprintf(outputFilename, sizeof outputFilename, "%s.txt", layerName);
-    if (std::strchr(layerName, '/') != nullptr || n < 0 ||
-        static_cast<std::size_t>(n) >= PATH_BUFFER)
-        return;
-    leaveEmptyFile(outputFilename);
+    char outputFilename[PROFILE_NAME_BUFFER];
+    if (profileFileName(layerName, outputFilename) == 0) leaveEmptyFile(outputFilename);
 }
 
 int randomLetter() {
@@ -36,53 +32,29 @@ int randomLetter() {
     return std::rand() % (high - low + 1) + low;
 }
 
-void writeEntity(int index) {
-    const EntityRecord& record = entityTable.records[index];
-    int* sequence = nullptr;
-    const char* tag = nullptr;
-    switch (record.type) {
-        case ENTITY_LINE:
-            tag = "LINE   L%02d %d ";
-            sequence = &entityTable.lineSequence;
-            break;
-        case ENTITY_ARC:
-            tag = "ARC    A%02d %d ";
-            sequence = &entityTable.arcSequence;
-            break;
-        case ENTITY_POINT:
-            tag = "POINT  P%02d %d ";
-            sequence = &entityTable.pointSequence;
-            break;
-        case ENTITY_CIRCLE:
-            tag = "CIRCLE C%02d %d ";
-            sequence = &entityTable.circleSequence;
-            break;
-        default:
-            return;
-    }
-    printOutput(profileOutput, tag, *sequence, static_cast<int>(record.type));
+void writeEntity(EntityTable& table, int index) {
+    const EntityRecord& record = table.records[index];
+    const RecordFormat* format = recordFormatOf(record.type);
+    if (format == nullptr) return;
+    int* sequence = record.type == ENTITY_LINE    ? &table.lineSequence
+                    : record.type == ENTITY_ARC   ? &table.arcSequence
+                    : record.type == ENTITY_POINT ? &table.pointSequence
+                                                  : &table.circleSequence;
+    // The word padded to the longest, "CIRCLE ", then the tag and the type.
+    printOutput(profileOutput, "%-7.*s%c%02d %d ", static_cast<int>(format->word.size()),
+                format->word.data(), format->letter, *sequence, static_cast<int>(record.type));
     ++*sequence;
-    for (int i = 0; i < 4; ++i) {
-        float tempf = record.values[i];
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(tempf));
-    }
-    if (record.type == ENTITY_ARC) {
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(record.values[4]));
-        printOutput(profileOutput, "%11.6f ", static_cast<double>(record.values[5]));
-        printOutput(profileOutput, "%11.6f\n", static_cast<double>(record.values[6]));
-    } else {
-        printOutput(profileOutput, "%11.6f\n", static_cast<double>(record.values[4]));
+    for (int i = 0; i < format->values; ++i) {
+        printOutput(profileOutput, i + 1 < format->values ? "%11.6f " : "%11.6f\n",
+                    static_cast<double>(record.values[i]));
     }
 }
 
-int writeProfile(const char* layerName) {
-    char outputFilename[PATH_BUFFER + 8];
-    int n = std::snprintf(outputFilename, sizeof outputFilename, "%s.txt", layerName);
-    // A name with a '/' would put the profile outside the working directory.
-    if (std::strchr(layerName, '/') != nullptr || n < 0 ||
-        static_cast<std::size_t>(n) >= PATH_BUFFER ||
+int writeProfile(EntityTable& table, const char* layerName, std::FILE* messages) {
+    char outputFilename[PROFILE_NAME_BUFFER];
+    if (profileFileName(layerName, outputFilename) != 0 ||
         openOutput(profileOutput, outputFilename) != 0) {
-        std::printf("\ncan't open output file\n");
+        std::fprintf(messages, "\ncan't open output file\n");
         // openOutput notes its own failures.
         noteFailure(
             "cannot write %s: a profile is written in the working directory, and a "
@@ -98,21 +70,21 @@ int writeProfile(const char* layerName) {
     for (int i = 9; i < 12; ++i) filename[i] = static_cast<char>(randomLetter());
     filename[12] = '\0';
 
-    std::printf("\nProcessed %u entities", static_cast<unsigned>(entityTable.entityCount));
-    if (entityTable.entityCount > MAX_ENTITIES) {
-        std::printf("\nError: DXF layer contains too many entities");
+    std::fprintf(messages, "\nProcessed %u entities", static_cast<unsigned>(table.entityCount));
+    if (table.entityCount > MAX_ENTITIES) {
+        std::fprintf(messages, "\nError: DXF layer contains too many entities");
         commitOutput(profileOutput);
         return -5;
     }
 
     printOutput(profileOutput, "%s,%s\n", layerName, filename);
-    printOutput(profileOutput, "%u\n", static_cast<unsigned>(entityTable.entityCount));
-    for (int index = 0; index < static_cast<int>(entityTable.entityCount); ++index) {
-        writeEntity(index);
+    printOutput(profileOutput, "%u\n", static_cast<unsigned>(table.entityCount));
+    for (int index = 0; index < static_cast<int>(table.entityCount); ++index) {
+        writeEntity(table, index);
     }
     writeOutput(profileOutput, "EOF\n", 4);
     if (commitOutput(profileOutput) != 0) {
-        std::printf("\nError: can't write output file %s\n", outputFilename);
+        std::fprintf(messages, "\nError: can't write output file %s\n", outputFilename);
         leaveEmptyFile(outputFilename);
         return -4;
     }

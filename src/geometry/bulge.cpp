@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geometry/nudge.h"
 #include "geometry/trace.h"
 
 namespace dxfprofile {
@@ -34,9 +33,6 @@ BulgeArc bulgeToArc(Point p1, Point p2, double b) {
     BulgeArc arc;
     arc.centre = p4;
     arc.radius = r;
-    arc.mirroredStart = 360 - nudge(SA);
-    arc.mirroredEnd = 360 - nudge(EA);
-    if (arc.mirroredEnd - arc.mirroredStart > 90) arc.mirroredEnd = arc.mirroredEnd - 360;
     arc.SA = SA;
     arc.EA = EA;
     return arc;

@@ -76,10 +76,10 @@ bool isFinite(Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// Every value of the ARC record is finite once narrowed.
+// Every value of the ARC record is finite once narrowed. Its mirrored
+// angles, 360 minus the nudged ones, are when SA and EA are.
 bool heldInSinglePrecision(const BulgeArc& arc) {
-    const double values[] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
-                             arc.mirroredEnd, arc.SA,       arc.EA};
+    const double values[] = {arc.centre.x, arc.centre.y, arc.radius, arc.SA, arc.EA};
     for (double value : values) {
         if (!std::isfinite(narrowed(value))) return false;
     }

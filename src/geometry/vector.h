@@ -3,8 +3,9 @@
 
 namespace dxfprofile {
 
-// The factor from radians to degrees used for every angle the converter
-// computes. It is slightly larger than 180/pi, and profiles depend on it.
+// The factor from radians to degrees of the angles of a polyline's arcs. It
+// is slightly larger than 180/pi, and profiles depend on it; the curve fit
+// and the checks of bulged segments work with 180/pi itself.
 inline constexpr double DEG_PER_RAD = 57.29577957855229;
 
 struct Point {

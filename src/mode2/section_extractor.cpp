@@ -5,6 +5,7 @@
 #include "bytes/line_end_join.h"
 #include "dxf/entity_head.h"
 #include "io/diagnostics.h"
+#include "kinds/kind_table.h"
 #include "mode2/layer_inventory.h"
 #include "mode2/section_output.h"
 
@@ -46,7 +47,7 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
     NewLayer wanted(layers);
-    EntityHeads heads(reader, wanted);
+    EntityHeads heads(reader, wanted, isSubEntity);
     heads.passOver(layers);
     EntityHead head;
     EntityGroups entity;

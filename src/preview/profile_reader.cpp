@@ -9,22 +9,10 @@
 #include <string_view>
 #include <system_error>
 
+#include "entities/profile_format.h"
+
 namespace dxfprofile {
 namespace {
-
-struct RecordKind {
-    std::string_view word;
-    char letter;
-    int type;
-    int values;
-};
-
-constexpr RecordKind RECORD_KINDS[] = {
-    {"LINE", 'L', 101, 5},
-    {"ARC", 'A', 102, 7},
-    {"POINT", 'P', 103, 5},
-    {"CIRCLE", 'C', 104, 5},
-};
 
 constexpr int MAX_TOKENS = 16;
 constexpr int QUOTE_LENGTH = 40;  // of file text repeated in a message
@@ -89,8 +77,8 @@ int splitTokens(std::string_view line, std::string_view (&tokens)[MAX_TOKENS]) {
     return count;
 }
 
-const RecordKind* findKind(std::string_view word) {
-    for (const RecordKind& kind : RECORD_KINDS) {
+const RecordFormat* findKind(std::string_view word) {
+    for (const RecordFormat& kind : RECORD_FORMATS) {
         if (kind.word == word) return &kind;
     }
     return nullptr;
@@ -151,7 +139,7 @@ int parseCount(LineCursor& lines, Profile& profile, ProfileFault& fault) {
     return 0;
 }
 
-int parseValues(const std::string_view* tokens, const RecordKind& kind, int line,
+int parseValues(const std::string_view* tokens, const RecordFormat& kind, int line,
                 ProfileRecord& record, ProfileFault& fault) {
     for (int i = 0; i < kind.values; ++i) {
         std::string_view token = tokens[i];
@@ -173,7 +161,7 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, ProfileF
     std::string_view tokens[MAX_TOKENS];
     int count = splitTokens(text, tokens);
     if (count == 0) return fail(fault, line, "empty line where a record belongs");
-    const RecordKind* kind = findKind(tokens[0]);
+    const RecordFormat* kind = findKind(tokens[0]);
     if (kind == nullptr) {
         return fail(fault, line, "\"%.*s\" is not LINE, ARC, POINT or CIRCLE", quoted(tokens[0]),
                     tokens[0].data());
@@ -194,7 +182,7 @@ int parseRecord(std::string_view text, int line, ProfileRecord& record, ProfileF
         return fail(fault, line, "type code \"%.*s\" is not a number", quoted(tokens[2]),
                     tokens[2].data());
     }
-    if (type < 101 || type > 104) {
+    if (type < ENTITY_LINE || type > ENTITY_CIRCLE) {
         return fail(fault, line, "type code %d is outside 101 to 104", type);
     }
     if (type != kind->type) {

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 
+#include "entities/profile_format.h"
+
 namespace dxfprofile {
 
-inline constexpr int PROFILE_RECORDS = 64;             // the most a profile file holds
+inline constexpr int PROFILE_RECORDS = MAX_ENTITIES;   // the most a profile file holds
 inline constexpr std::size_t PROFILE_BYTES = 1 << 16;  // far above the largest profile
 inline constexpr std::size_t LAYER_NAME_BUFFER = 256;
 

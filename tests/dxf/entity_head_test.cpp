@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "kinds/kind_table.h"
+
 namespace dxfprofile {
 namespace {
 
@@ -64,7 +66,7 @@ std::vector<Head> readHeads(const std::string& bytes, const SourceSettings& sett
     GroupReader reader(source);
     reader.startHere();
     Layers wanted(layer);
-    EntityHeads heads(reader, wanted);
+    EntityHeads heads(reader, wanted, isSubEntity);
     if (lookFor) heads.lookFor(layer);
     std::vector<Head> found;
     EntityHead head;

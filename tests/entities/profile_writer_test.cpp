@@ -16,6 +16,9 @@
 namespace dxfprofile {
 namespace {
 
+// The table that the tests fill.
+EntityTable entityTable;
+
 using testing::fileExists;
 using testing::readFile;
 using testing::ScopedTempDir;
@@ -30,7 +33,7 @@ struct Written {
 
 Written writeCaptured(const char* layerName) {
     ::testing::internal::CaptureStdout();
-    int status = writeProfile(layerName);
+    int status = writeProfile(entityTable, layerName, stdout);
     return {status, ::testing::internal::GetCapturedStdout()};
 }
 
@@ -43,13 +46,13 @@ std::set<std::string> entriesOf(const std::string& directory) {
 }
 
 void appendOutline() {
-    resetEntityTable();
-    appendEntity(ENTITY_LINE, {0, 0, 50, 0});
-    appendEntity(ENTITY_LINE, {50, 0, 50, 25});
-    appendEntity(ENTITY_ARC, {25, 25, 25, 180, 360, 0, 180});
-    appendEntity(ENTITY_LINE, {0, 25, 0, 0});
-    appendEntity(ENTITY_CIRCLE, {10, 10, 2.5f});
-    appendEntity(ENTITY_POINT, {5, 5, 0, 0, 0});
+    resetEntityTable(entityTable);
+    appendEntity(entityTable, ENTITY_LINE, {0, 0, 50, 0});
+    appendEntity(entityTable, ENTITY_LINE, {50, 0, 50, 25});
+    appendEntity(entityTable, ENTITY_ARC, {25, 25, 25, 180, 360, 0, 180});
+    appendEntity(entityTable, ENTITY_LINE, {0, 25, 0, 0});
+    appendEntity(entityTable, ENTITY_CIRCLE, {10, 10, 2.5f});
+    appendEntity(entityTable, ENTITY_POINT, {5, 5, 0, 0, 0});
 }
 
 TEST(ProfileWriter, WritesTheOutlineExampleWithPerTypeNumbers) {
@@ -78,7 +81,7 @@ TEST(ProfileWriter, WritesTheOutlineExampleWithPerTypeNumbers) {
 TEST(ProfileWriter, ALayerWithoutRecordsGetsHeaderCountAndEof) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
-    resetEntityTable();
+    resetEntityTable(entityTable);
     Written run = writeCaptured("EMPTY");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "\nProcessed 0 entities");
@@ -88,9 +91,9 @@ TEST(ProfileWriter, ALayerWithoutRecordsGetsHeaderCountAndEof) {
 TEST(ProfileWriter, PrintsSinglePrecisionValuesInElevenCharacterFields) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
-    resetEntityTable();
-    appendEntity(ENTITY_LINE, {1234.5678f, -12.5f, 123456.5f, -0.25f});
-    appendEntity(ENTITY_POINT, {-1234567.0f, 0.0000004f, 5e-8f, 0, 0});
+    resetEntityTable(entityTable);
+    appendEntity(entityTable, ENTITY_LINE, {1234.5678f, -12.5f, 123456.5f, -0.25f});
+    appendEntity(entityTable, ENTITY_POINT, {-1234567.0f, 0.0000004f, 5e-8f, 0, 0});
     EXPECT_EQ(writeCaptured("V").status, 0);
     EXPECT_EQ(withoutIdentifier(readFile("V.txt")),
               "V,<ID>\n"
@@ -103,10 +106,10 @@ TEST(ProfileWriter, PrintsSinglePrecisionValuesInElevenCharacterFields) {
 TEST(ProfileWriter, WritesAllOf64Records) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
-    resetEntityTable();
+    resetEntityTable(entityTable);
     std::string expected = "FULL,<ID>\n64\n";
     for (int i = 0; i < 64; ++i) {
-        appendEntity(ENTITY_CIRCLE, {static_cast<float>(i), 1, 2});
+        appendEntity(entityTable, ENTITY_CIRCLE, {static_cast<float>(i), 1, 2});
         char line[128];
         std::snprintf(line, sizeof line,
                       "CIRCLE C%02d 104 %11.6f    1.000000    2.000000    0.000000    0.000000\n",
@@ -125,8 +128,9 @@ TEST(ProfileWriter, RefusesMoreThan64RecordsAndEmptiesAnExistingProfile) {
         ScopedTempDir dir;
         ScopedWorkingDir cwd(dir.path());
         writeFile("MANY.txt", "an older profile\n");
-        resetEntityTable();
-        for (unsigned i = 0; i < count; ++i) appendEntity(ENTITY_POINT, {1, 2, 3, 0, 0});
+        resetEntityTable(entityTable);
+        for (unsigned i = 0; i < count; ++i)
+            appendEntity(entityTable, ENTITY_POINT, {1, 2, 3, 0, 0});
         Written run = writeCaptured("MANY");
         EXPECT_EQ(run.status, -5) << count;
         EXPECT_EQ(run.output, "\nProcessed " + std::to_string(count) +
@@ -142,8 +146,8 @@ TEST(ProfileWriter, RefusesALayerNameWithASlashAndCreatesNothing) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
     std::filesystem::create_directory("sub");
-    resetEntityTable();
-    appendEntity(ENTITY_LINE, {1, 2, 3, 4});
+    resetEntityTable(entityTable);
+    appendEntity(entityTable, ENTITY_LINE, {1, 2, 3, 4});
     for (const char* name : {"sub/A", "../A", "/A", "A/"}) {
         Written run = writeCaptured(name);
         EXPECT_EQ(run.status, -4) << name;
@@ -158,8 +162,8 @@ TEST(ProfileWriter, ADirectoryUnderTheProfileNameCannotBeOpened) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
     std::filesystem::create_directory("A.txt");
-    resetEntityTable();
-    appendEntity(ENTITY_LINE, {1, 2, 3, 4});
+    resetEntityTable(entityTable);
+    appendEntity(entityTable, ENTITY_LINE, {1, 2, 3, 4});
     Written run = writeCaptured("A");
     EXPECT_EQ(run.status, -4);
     EXPECT_EQ(run.output, "\ncan't open output file\n");
@@ -170,8 +174,8 @@ TEST(ProfileWriter, AFailedWriteEndsWithMinusFour) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
     ASSERT_EQ(::symlink("/dev/full", "A.txt"), 0);
-    resetEntityTable();
-    appendEntity(ENTITY_LINE, {1, 2, 3, 4});
+    resetEntityTable(entityTable);
+    appendEntity(entityTable, ENTITY_LINE, {1, 2, 3, 4});
     Written run = writeCaptured("A");
     EXPECT_EQ(run.status, -4);
     EXPECT_EQ(run.output, "\nProcessed 1 entities\nError: can't write output file A.txt\n");
@@ -183,7 +187,7 @@ TEST(ProfileWriter, AFailedWriteEndsWithMinusFour) {
 TEST(ProfileWriter, KeepsACommaInTheLayerNameAsItIs) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
-    resetEntityTable();
+    resetEntityTable(entityTable);
     Written run = writeCaptured("WALLS,NORTH");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(withoutIdentifier(readFile("WALLS,NORTH.txt")), "WALLS,NORTH,<ID>\n0\nEOF\n");
@@ -192,7 +196,7 @@ TEST(ProfileWriter, KeepsACommaInTheLayerNameAsItIs) {
 TEST(ProfileWriter, TwoRunsInOneSecondDrawTheSameIdentifier) {
     ScopedTempDir dir;
     ScopedWorkingDir cwd(dir.path());
-    resetEntityTable();
+    resetEntityTable(entityTable);
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::time_t before = std::time(nullptr);
         writeCaptured("A");

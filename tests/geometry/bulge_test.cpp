@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+#include "entities/record_encoding.h"
+
 namespace dxfprofile {
 namespace {
 
@@ -13,9 +15,11 @@ using Values = std::array<float, 7>;
 // The arc as its record holds it, each value narrowed to single precision.
 Values stored(Point p1, Point p2, double b) {
     BulgeArc arc = bulgeToArc(p1, p2, b);
-    return {static_cast<float>(arc.centre.x),    static_cast<float>(arc.centre.y),
-            static_cast<float>(arc.radius),      static_cast<float>(arc.mirroredStart),
-            static_cast<float>(arc.mirroredEnd), static_cast<float>(arc.SA),
+    double mirroredStart = mirroredAngle(arc.SA);
+    double mirroredEnd = lowerMirroredEnd(mirroredStart, mirroredAngle(arc.EA));
+    return {static_cast<float>(arc.centre.x), static_cast<float>(arc.centre.y),
+            static_cast<float>(arc.radius),   static_cast<float>(mirroredStart),
+            static_cast<float>(mirroredEnd),  static_cast<float>(arc.SA),
             static_cast<float>(arc.EA)};
 }
 

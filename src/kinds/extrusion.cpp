@@ -1,4 +1,4 @@
-#include "reader/extrusion.h"
+#include "kinds/extrusion.h"
 
 #include <cmath>
 

@@ -5,15 +5,14 @@
 #include <cstdio>
 
 #include "entities/entity_table.h"
+#include "entities/record_encoding.h"
 #include "geometry/bulge.h"
 #include "geometry/bulge_check.h"
 #include "geometry/trace.h"
-#include "reader/extrusion.h"
-#include "reader/readers.h"
+#include "kinds/extrusion.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
-
-int nSeg = 0;
 
 namespace {
 
@@ -28,9 +27,15 @@ struct VertexRecord {
     std::uint64_t yLine = 0;  // of y
 };
 
-// The items of the polyline being read, in order. It holds every item,
-// however many; it is refilled for each polyline.
-std::vector<VertexRecord> vertexTable;
+// The items of the polyline being read, in order, however many; the walk
+// takes `segments` passes over them, and notes what it did in `result`.
+struct VertexTable {
+    explicit VertexTable(EntityTable& records) : table(records) {}
+    EntityTable& table;  // where the records go
+    std::vector<VertexRecord> items;
+    int segments = 0;
+    KindResult result{EntityOutcome::read};
+};
 
 // Heavy polylines that are not flat paths: 3D polylines and meshes.
 constexpr int POLYLINE_3D = 8;
@@ -39,35 +44,37 @@ constexpr int POLYFACE_MESH = 64;
 // A vertex that only frames a spline-fit polyline.
 constexpr int VERTEX_SPLINE_FRAME = 16;
 
-void addVertex(double x, double y, std::uint64_t line, std::uint64_t yLine) {
+void addVertex(VertexTable& vertexTable, double x, double y, std::uint64_t line,
+               std::uint64_t yLine) {
     VertexRecord vertex;
     vertex.x = x;
     vertex.y = y;
     vertex.line = line;
     vertex.yLine = yLine;
-    vertexTable.push_back(vertex);
+    vertexTable.items.push_back(vertex);
     if constexpr (traceGeometry) std::printf("\n%f  %f", x, y);
 }
 
 // A bulge of 0 is a straight segment and takes no item.
-void addBulge(double bulge, std::uint64_t line) {
+void addBulge(VertexTable& vertexTable, double bulge, std::uint64_t line) {
     if constexpr (traceGeometry) std::printf("\n%f", bulge);
     if (bulge == 0.0) return;
     VertexRecord item;
     item.bulgeFlag = 1;
     item.bulge = bulge;
     item.line = line;
-    vertexTable.push_back(item);
+    vertexTable.items.push_back(item);
 }
 
-void appendSegment(EntityValues& values, const VertexRecord& from, const VertexRecord& to) {
+void appendSegment(VertexTable& vertexTable, EntityValues& values, const VertexRecord& from,
+                   const VertexRecord& to) {
     float x1f = values.narrow(from.x, from.line);
     float y1f = values.narrow(from.y, from.yLine);
     float x2f = values.narrow(to.x, to.line);
     float y2f = values.narrow(to.y, to.yLine);
     if (values.failed()) return;
-    std::printf("\nseg");
-    appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
+    vertexTable.result.notes.push_back(SegmentNote::seg);
+    appendEntity(vertexTable.table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
 }
 
 // The segment that the bulge item at `index` bends, from the vertex before
@@ -75,84 +82,89 @@ void appendSegment(EntityValues& values, const VertexRecord& from, const VertexR
 // or a line where the arc is too flat for single precision to hold or place
 // and the chord lies within the tolerance of it. An arc that single
 // precision cannot hold, of a chord farther away, refuses the entity.
-void appendBulgedSegment(EntityValues& values, int index, int itemCount) {
-    const VertexRecord& start = vertexTable[index - 1];
-    const VertexRecord& end = index + 1 < itemCount ? vertexTable[index + 1] : vertexTable[0];
+void appendBulgedSegment(VertexTable& vertexTable, EntityValues& values, int index, int itemCount) {
+    const std::vector<VertexRecord>& items = vertexTable.items;
+    const VertexRecord& start = items[index - 1];
+    const VertexRecord& end = index + 1 < itemCount ? items[index + 1] : items[0];
     if (start.bulgeFlag != 0 || end.bulgeFlag != 0) return;
-    const VertexRecord& item = vertexTable[index];
+    const VertexRecord& item = items[index];
     BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, item.bulge);
     if (bulgeArcNeedsLine(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
-        appendSegment(values, start, end);
+        appendSegment(vertexTable, values, start, end);
         return;
     }
-    std::printf("\nbulge1");
+    vertexTable.result.notes.push_back(SegmentNote::bulge1);
     if (bulgeArcUnplaceable(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
         values.fault(item.line);
         return;
     }
     float values7[7] = {};
-    const double computed[7] = {arc.centre.x,    arc.centre.y, arc.radius, arc.mirroredStart,
-                                arc.mirroredEnd, arc.SA,       arc.EA};
+    double mirroredStart = mirroredAngle(arc.SA);
+    double mirroredEnd = lowerMirroredEnd(mirroredStart, mirroredAngle(arc.EA));
+    const double computed[7] = {arc.centre.x, arc.centre.y, arc.radius, mirroredStart,
+                                mirroredEnd,  arc.SA,       arc.EA};
     for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
     if (values.failed()) return;
-    appendEntity(ENTITY_ARC, {values7[0], values7[1], values7[2], values7[3], values7[4],
-                              values7[5], values7[6]});
+    appendEntity(
+        vertexTable.table, ENTITY_ARC,
+        {values7[0], values7[1], values7[2], values7[3], values7[4], values7[5], values7[6]});
 }
 
-void walkSegments(EntityValues& values, std::uint8_t polylineFlag) {
-    int itemCount = static_cast<int>(vertexTable.size());
+void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t polylineFlag) {
+    const std::vector<VertexRecord>& items = vertexTable.items;
+    int itemCount = static_cast<int>(items.size());
     bool closed = (polylineFlag & 1) != 0;
     int position = 0;
-    for (int pass = 0; pass < nSeg; ++pass) {
+    for (int pass = 0; pass < vertexTable.segments; ++pass) {
         // Past the items nothing more can come of this polyline, and after a
         // value out of range nothing more is written.
         if (position >= itemCount || values.failed()) return;
-        const VertexRecord& item = vertexTable[position];
+        const VertexRecord& item = items[position];
         if (item.bulgeFlag != 0) {
-            std::printf("\nbulge2");
+            vertexTable.result.notes.push_back(SegmentNote::bulge2);
             ++position;
             continue;
         }
-        if (position + 1 < itemCount && vertexTable[position + 1].bulgeFlag == 0) {
-            appendSegment(values, item, vertexTable[position + 1]);
+        if (position + 1 < itemCount && items[position + 1].bulgeFlag == 0) {
+            appendSegment(vertexTable, values, item, items[position + 1]);
             ++position;
         } else if (position + 1 < itemCount) {
             ++position;
             // The bulge of the last item of an open polyline bends nothing.
             if (closed || position + 1 < itemCount)
-                appendBulgedSegment(values, position, itemCount);
+                appendBulgedSegment(vertexTable, values, position, itemCount);
             ++position;
         } else {
             // The closing segment needs a vertex to end at: a polyline whose
             // first item is a bulge has none.
-            if (!closed || vertexTable[0].bulgeFlag != 0) return;
-            appendSegment(values, item, vertexTable[0]);
+            if (!closed || items[0].bulgeFlag != 0) return;
+            appendSegment(vertexTable, values, item, items[0]);
             // Further passes repeat the closing segment; once the layer is
             // over its limit they can change nothing but the time taken.
-            if (entityTable.entityCount > MAX_ENTITIES) return;
+            if (vertexTable.table.entityCount > MAX_ENTITIES) return;
         }
     }
 }
 
-EntityOutcome refused(const EntityValues& values) {
-    valueFaultLine = values.faultLine();
-    return EntityOutcome::outOfRange;
-}
-
 // The walk of the collected items, in the plane the extrusion gives.
-EntityOutcome walkInPlane(EntityValues& values, std::uint8_t polylineFlag) {
-    if constexpr (traceGeometry) std::printf("\nProcessing %zu verticies", vertexTable.size());
+KindResult walkInPlane(VertexTable& vertexTable, EntityValues& values, std::uint8_t polylineFlag) {
+    if constexpr (traceGeometry)
+        std::printf("\nProcessing %zu verticies", vertexTable.items.size());
     Plane plane = planeOf(extrusionOf(values));
     if (values.failed()) return refused(values);
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     if (plane == Plane::flipped) {
-        for (VertexRecord& item : vertexTable) {
+        for (VertexRecord& item : vertexTable.items) {
             item.x = 0.0 - item.x;  // 0 stays 0, not -0
             item.bulge = -item.bulge;
         }
     }
-    walkSegments(values, polylineFlag);
-    return values.failed() ? refused(values) : EntityOutcome::read;
+    walkSegments(vertexTable, values, polylineFlag);
+    if (!values.failed()) return std::move(vertexTable.result);
+    // The segments walked before the value out of range still say so.
+    KindResult result = refused(values);
+    result.notes = std::move(vertexTable.result.notes);
+    return result;
 }
 
 std::uint8_t flagOf(const EntityGroups& entity) {
@@ -161,12 +173,13 @@ std::uint8_t flagOf(const EntityGroups& entity) {
 
 }  // namespace
 
-EntityOutcome readPolyline(const EntityGroups& entity) {
+KindResult readPolyline(const EntityGroups& entity, EntityTable& table) {
     if constexpr (traceGeometry) std::printf("\nPolyline");
-    nSeg = integerValue(entity, 90);
+    VertexTable vertexTable{table};
+    vertexTable.segments = integerValue(entity, 90);
     std::uint8_t polylineFlag = flagOf(entity);  // no group 70: open
-    if constexpr (traceGeometry) std::printf("\nN Seg %d\nFlag %d", nSeg, polylineFlag);
-    vertexTable.clear();
+    if constexpr (traceGeometry)
+        std::printf("\nN Seg %d\nFlag %d", vertexTable.segments, polylineFlag);
     EntityValues values(entity);
     // Each vertex takes the first 20 and the first 42 that follow its 10.
     std::size_t vertex = 0;
@@ -175,46 +188,42 @@ EntityOutcome readPolyline(const EntityGroups& entity) {
     bool hasBulge = false;
     for (const EntityGroup& group : entity.groups) {
         if (group.code == 10) {
-            vertex = vertexTable.size();
-            addVertex(values.real(group), 0.0, group.line + 1, group.line + 1);
+            vertex = vertexTable.items.size();
+            addVertex(vertexTable, values.real(group), 0.0, group.line + 1, group.line + 1);
             hasVertex = true;
             hasY = false;
             hasBulge = false;
         } else if (group.code == 20 && hasVertex && !hasY) {
-            vertexTable[vertex].y = values.real(group);
-            vertexTable[vertex].yLine = group.line + 1;
+            vertexTable.items[vertex].y = values.real(group);
+            vertexTable.items[vertex].yLine = group.line + 1;
             hasY = true;
         } else if (group.code == 42 && hasVertex && !hasBulge) {
-            addBulge(values.real(group), group.line + 1);
+            addBulge(vertexTable, values.real(group), group.line + 1);
             hasBulge = true;
         }
     }
     if constexpr (traceGeometry) std::printf("\nEndpoly");
     if (values.failed()) return refused(values);
-    return walkInPlane(values, polylineFlag);
+    return walkInPlane(vertexTable, values, polylineFlag);
 }
 
-EntityOutcome readHeavyPolyline(const EntityGroups& polyline,
-                                const std::vector<EntityGroups>& vertices) {
+KindResult readHeavyPolyline(const EntityGroups& polyline,
+                             const std::vector<EntityGroups>& vertices, EntityTable& table) {
     std::uint8_t polylineFlag = flagOf(polyline);
     if ((polylineFlag & (POLYLINE_3D | POLYLINE_MESH | POLYFACE_MESH)) != 0)
         return EntityOutcome::leftOut;
-    vertexTable.clear();
-    nSeg = 0;
+    VertexTable vertexTable{table};
     EntityValues values(polyline);
     for (const EntityGroups& vertex : vertices) {
         if ((integerValue(vertex, 70) & VERTEX_SPLINE_FRAME) != 0) continue;
         EntityValues vertexValues(vertex);
-        addVertex(vertexValues.real(10), vertexValues.real(20), vertexValues.lineOf(10),
-                  vertexValues.lineOf(20));
-        addBulge(vertexValues.real(42), vertexValues.lineOf(42));
-        if (vertexValues.failed()) {
-            valueFaultLine = vertexValues.faultLine();
-            return EntityOutcome::outOfRange;
-        }
-        ++nSeg;
+        addVertex(vertexTable, vertexValues.real(10), vertexValues.real(20),
+                  vertexValues.lineOf(10), vertexValues.lineOf(20));
+        addBulge(vertexTable, vertexValues.real(42), vertexValues.lineOf(42));
+        if (vertexValues.failed()) return refused(vertexValues);
+        ++vertexTable.segments;
     }
-    return walkInPlane(values, polylineFlag);
+    return walkInPlane(vertexTable, values, polylineFlag);
 }
 
 }  // namespace dxfprofile

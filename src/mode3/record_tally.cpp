@@ -1,4 +1,4 @@
-#include "reader/record_tally.h"
+#include "mode3/record_tally.h"
 
 #include <cstdio>
 
@@ -9,8 +9,7 @@
 namespace dxfprofile {
 namespace {
 
-void keep(const RecordSource& source) {
-    RecordTally& tally = recordTally;
+void keep(RecordTally& tally, const RecordSource& source) {
     int at = tally.used;
     while (at > 0 && tally.most[at - 1].records < source.records) --at;
     if (at == TALLY_SIZE) return;
@@ -40,39 +39,33 @@ std::string describe(const RecordSource& source) {
 
 }  // namespace
 
-RecordTally recordTally;
-
-void resetRecordTally() {
-    recordTally = RecordTally{};
-}
-
-void tallyRecords(std::string_view kind, std::uint64_t line, std::uint64_t records) {
+void tallyRecords(RecordTally& tally, std::string_view kind, std::uint64_t line,
+                  std::uint64_t records) {
     if (records == 0) return;
-    keep({std::string(kind), line, records, 0, false});
+    keep(tally, {std::string(kind), line, records, 0, false});
 }
 
-void tallyCurve(std::string_view kind, std::uint64_t line) {
-    if (recordTally.chainCurves++ == 0) recordTally.chain = {std::string(kind), line, 0, 0, false};
+void tallyCurve(RecordTally& tally, std::string_view kind, std::uint64_t line) {
+    if (tally.chainCurves++ == 0) tally.chain = {std::string(kind), line, 0, 0, false};
 }
 
-void tallyCurveRecords(std::uint64_t records, bool beyond) {
-    RecordTally& tally = recordTally;
+void tallyCurveRecords(RecordTally& tally, std::uint64_t records, bool beyond) {
     if (tally.chainCurves > 0 && records > 0) {
         tally.chain.records = records;
         tally.chain.curvesAfter = tally.chainCurves - 1;
         tally.chain.beyond = beyond;
-        keep(tally.chain);
+        keep(tally, tally.chain);
     }
     tally.beyond = tally.beyond || beyond;
     tally.chainCurves = 0;
 }
 
-void noteTooManyRecords(const char* layerName, std::uint64_t total) {
+void noteTooManyRecords(const RecordTally& tally, const char* layerName, std::uint64_t total) {
     std::string sources;
-    for (int i = 0; i < recordTally.used; ++i)
-        sources += (i == 0 ? "; the most come from " : ", ") + describe(recordTally.most[i]);
+    for (int i = 0; i < tally.used; ++i)
+        sources += (i == 0 ? "; the most come from " : ", ") + describe(tally.most[i]);
     char needs[64];
-    if (recordTally.beyond) {
+    if (tally.beyond) {
         std::snprintf(needs, sizeof needs, "more than %d", MAX_ENTITIES);
     } else {
         std::snprintf(needs, sizeof needs, "%llu", static_cast<unsigned long long>(total));

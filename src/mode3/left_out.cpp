@@ -1,29 +1,14 @@
-#include "reader/left_out.h"
+#include "mode3/left_out.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "geometry/curve_chain.h"
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
 
 namespace dxfprofile {
 namespace {
-
-struct KindCount {
-    std::string kind;
-    int count = 0;
-};
-
-// Kinds past this many are counted together.
-constexpr std::size_t MAX_LEFT_OUT_KINDS = 32;
-
-struct LeftOut {
-    std::vector<KindCount> kinds;
-    int otherKinds = 0;
-    std::vector<KindCount> tilted;
-};
-LeftOut leftOut;
 
 void count(std::vector<KindCount>& counts, std::string_view kind, int* others) {
     for (KindCount& entry : counts) {
@@ -41,21 +26,17 @@ void count(std::vector<KindCount>& counts, std::string_view kind, int* others) {
 
 }  // namespace
 
-void resetLeftOut() {
-    leftOut = LeftOut{};
-}
-
-void noteLeftOut(std::string_view kind) {
+void noteLeftOut(LeftOut& leftOut, std::string_view kind) {
     count(leftOut.kinds, kind.empty() ? std::string_view("(no kind)") : kind, &leftOut.otherKinds);
 }
 
-void noteTilted(std::string_view kind, std::uint64_t line) {
+void noteTilted(LeftOut& leftOut, std::string_view kind, std::uint64_t line) {
     std::fprintf(stderr, "warning: %.*s on line %llu lies in a tilted plane; left out\n",
                  static_cast<int>(kind.size()), kind.data(), static_cast<unsigned long long>(line));
     count(leftOut.tilted, kind, nullptr);
 }
 
-void printLeftOut(const char* layerName) {
+void printLeftOut(const LeftOut& leftOut, const char* layerName) {
     if (leftOut.kinds.empty() && leftOut.tilted.empty()) return;
     std::fprintf(stderr, "Left out of layer %s:\n", layerName);
     for (const KindCount& entry : leftOut.kinds)

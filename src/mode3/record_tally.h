@@ -27,17 +27,15 @@ struct RecordTally {
     int chainCurves = 0;
 };
 
-extern RecordTally recordTally;
-
-void resetRecordTally();
 // `records` records from the entity of `kind` whose group 0 is on `line`.
-void tallyRecords(std::string_view kind, std::uint64_t line, std::uint64_t records);
+void tallyRecords(RecordTally& tally, std::string_view kind, std::uint64_t line,
+                  std::uint64_t records);
 // A curve went to the chain of curves, whose records come at its flush.
-void tallyCurve(std::string_view kind, std::uint64_t line);
+void tallyCurve(RecordTally& tally, std::string_view kind, std::uint64_t line);
 // The chain gave `records` records; with `beyond`, more than a profile holds.
-void tallyCurveRecords(std::uint64_t records, bool beyond);
+void tallyCurveRecords(RecordTally& tally, std::uint64_t records, bool beyond);
 
 // Notes the failure of a layer that needs `total` records.
-void noteTooManyRecords(const char* layerName, std::uint64_t total);
+void noteTooManyRecords(const RecordTally& tally, const char* layerName, std::uint64_t total);
 
 }  // namespace dxfprofile

@@ -1,11 +1,15 @@
 // Lines and points: their coordinates by group code.
 #include "entities/entity_table.h"
-#include "geometry/nudge.h"
-#include "reader/readers.h"
+#include "entities/record_encoding.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 
-std::uint64_t valueFaultLine = 0;
+KindResult refused(const EntityValues& values) {
+    KindResult result(EntityOutcome::outOfRange);
+    result.faultLine = values.faultLine();
+    return result;
+}
 
 namespace {
 
@@ -14,31 +18,26 @@ float coordinate(EntityValues& values, int code) {
     return values.narrow(nudge(values.real(code)), values.lineOf(code));
 }
 
-EntityOutcome refused(const EntityValues& values) {
-    valueFaultLine = values.faultLine();
-    return EntityOutcome::outOfRange;
-}
-
 }  // namespace
 
-EntityOutcome readLineEntity(const EntityGroups& entity) {
+KindResult readLineEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);
     float x2f = coordinate(values, 11);
     float y2f = coordinate(values, 21);
     if (values.failed()) return refused(values);
-    appendEntity(ENTITY_LINE, {x1f, y1f, x2f, y2f});
+    appendEntity(table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
     return EntityOutcome::read;
 }
 
-EntityOutcome readPointEntity(const EntityGroups& entity) {
+KindResult readPointEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     float x1f = coordinate(values, 10);
     float y1f = coordinate(values, 20);
     float z1f = coordinate(values, 30);
     if (values.failed()) return refused(values);
-    appendEntity(ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
+    appendEntity(table, ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
     return EntityOutcome::read;
 }
 

@@ -3,16 +3,31 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace dxfprofile {
 
-void resetLeftOut();
+struct KindCount {
+    std::string kind;
+    int count = 0;
+};
+
+// Kinds past this many are counted together.
+inline constexpr std::size_t MAX_LEFT_OUT_KINDS = 32;
+
+struct LeftOut {
+    std::vector<KindCount> kinds;
+    int otherKinds = 0;
+    std::vector<KindCount> tilted;
+};
+
 // An entity of a kind that gives no record.
-void noteLeftOut(std::string_view kind);
+void noteLeftOut(LeftOut& leftOut, std::string_view kind);
 // An entity left out because it lies in a tilted plane: a warning at once.
-void noteTilted(std::string_view kind, std::uint64_t line);
-void printLeftOut(const char* layerName);
+void noteTilted(LeftOut& leftOut, std::string_view kind, std::uint64_t line);
+void printLeftOut(const LeftOut& leftOut, const char* layerName);
 
 struct CurveStats;
 struct CurveRecords;

@@ -1,12 +1,12 @@
 // Circles and arcs: centre, radius and angles by group code.
 #include "entities/entity_table.h"
-#include "geometry/nudge.h"
-#include "reader/extrusion.h"
-#include "reader/readers.h"
+#include "entities/record_encoding.h"
+#include "kinds/extrusion.h"
+#include "kinds/readers.h"
 
 namespace dxfprofile {
 
-EntityOutcome readCircleEntity(const EntityGroups& entity) {
+KindResult readCircleEntity(const EntityGroups& entity, EntityTable& table) {
     EntityValues values(entity);
     bool isArc = entity.kind == "ARC";
     double centreX = values.real(10);
@@ -15,10 +15,7 @@ EntityOutcome readCircleEntity(const EntityGroups& entity) {
     double startAngle = isArc ? values.real(50) : 0.0;
     double endAngle = isArc ? values.real(51) : 0.0;
     Plane plane = planeOf(extrusionOf(values));
-    if (values.failed()) {
-        valueFaultLine = values.faultLine();
-        return EntityOutcome::outOfRange;
-    }
+    if (values.failed()) return refused(values);
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     if (plane == Plane::flipped) {
         // Seen from above, the entity's own plane is mirrored about the y
@@ -34,21 +31,16 @@ EntityOutcome readCircleEntity(const EntityGroups& entity) {
     float xcf = values.narrow(nudge(centreX), values.lineOf(10));
     float ycf = values.narrow(nudge(centreY), values.lineOf(20));
     float rf = values.narrow(nudge(radius), values.lineOf(40));
-    float saf = values.narrow(360.0 - nudge(startAngle), values.lineOf(50));
-    float eaf = values.narrow(360.0 - nudge(endAngle), values.lineOf(51));
+    float saf = values.narrow(mirroredAngle(startAngle), values.lineOf(50));
+    float eaf = values.narrow(mirroredAngle(endAngle), values.lineOf(51));
     float startf = values.narrow(startAngle, values.lineOf(50));
     float endf = values.narrow(endAngle, values.lineOf(51));
-    if (values.failed()) {
-        valueFaultLine = values.faultLine();
-        return EntityOutcome::outOfRange;
-    }
+    if (values.failed()) return refused(values);
     if (!isArc) {
-        appendEntity(ENTITY_CIRCLE, {xcf, ycf, rf});
+        appendEntity(table, ENTITY_CIRCLE, {xcf, ycf, rf});
         return EntityOutcome::read;
     }
-    float difference = eaf - saf;
-    if (difference > 90.0f) eaf = static_cast<float>(eaf - 360.0);
-    appendEntity(ENTITY_ARC, {xcf, ycf, rf, eaf, saf, startf, endf});
+    appendEntity(table, ENTITY_ARC, {xcf, ycf, rf, lowerMirroredEnd(saf, eaf), saf, startf, endf});
     return EntityOutcome::read;
 }
 

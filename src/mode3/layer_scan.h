@@ -2,16 +2,24 @@
 // layer, handing each to the reader of its kind.
 #pragma once
 
+#include <cstdio>
+
 namespace dxfprofile {
 
 class LineSource;
+struct EntityTable;
 
 // Scans the SDXF file that `sdxfInput` reads (`path` names it in messages)
-// for the entities on `layerName` and writes its profile file.
+// for the entities on `layerName`, into `table`, and writes its profile
+// file. The run's
+// messages ("\nseg", "\nProcessed 3 entities", ...) go to `messages`, the
+// failure notes and reports to standard error; a line that holds no group
+// code is reported by the group reader on standard output.
 // Returns 0, or -1 (the file ends before its (0, ENDSEC)
 // pair, or holds a line that should be a group code and is not), -2 (the
 // file ends inside an entity of the layer before its coordinates), -4 (layer
 // not found, or profile not written), -5 (more than 64 records).
-int processLayer(LineSource& sdxfInput, const char* path, const char* layerName);
+int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
+                 std::FILE* messages, EntityTable& table);
 
 }  // namespace dxfprofile

@@ -1,18 +1,16 @@
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
 #include "entities/entity_table.h"
+#include "entities/record_encoding.h"
 #include "geometry/fit_points.h"
 #include "geometry/nudge.h"
-#include "reader/extrusion.h"
+#include "kinds/extrusion.h"
 
 namespace dxfprofile {
-
-int curveFault = CURVE_OK;
-CurveRecords curveRecords;
 
 namespace {
 
@@ -20,23 +18,15 @@ namespace {
 // profile.
 constexpr double FLAT = CURVE_TOLERANCE;
 
-EntityOutcome refused(const EntityValues& values) {
-    valueFaultLine = values.faultLine();
-    return EntityOutcome::outOfRange;
-}
-
-EntityOutcome leftOut(int status) {
-    curveFault = status;
-    return EntityOutcome::leftOut;
-}
-
-float narrowed(double value) {
-    return static_cast<float>(nudge(value));
+KindResult leftOut(int status) {
+    KindResult result(EntityOutcome::leftOut);
+    result.curveFault = status;
+    return result;
 }
 
 }  // namespace
 
-EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     EntityValues values(entity);
     SplineDefinition spline;
     spline.degree = integerValue(entity, 71);
@@ -134,7 +124,7 @@ EntityOutcome readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     EntityValues values(entity);
     EllipseDefinition ellipse;
     ellipse.centre = {values.real(10), values.real(20)};
@@ -150,27 +140,28 @@ EntityOutcome readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-int appendCurveRecords(CurveChain& chain) {
+int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords, EntityTable& table) {
     std::vector<CurveSpan> spans;
     int status = flushCurveChain(chain, spans);
     for (const CurveSpan& span : spans) {
         if (span.type == SPAN_LINE) {
-            appendEntity(ENTITY_LINE, {narrowed(span.start.x), narrowed(span.start.y),
-                                       narrowed(span.end.x), narrowed(span.end.y)});
+            appendEntity(table, ENTITY_LINE,
+                         {narrowedNudged(span.start.x), narrowedNudged(span.start.y),
+                          narrowedNudged(span.end.x), narrowedNudged(span.end.y)});
             ++curveRecords.lines;
         } else if (span.type == SPAN_CIRCLE) {
-            appendEntity(ENTITY_CIRCLE,
-                         {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius)});
+            appendEntity(table, ENTITY_CIRCLE,
+                         {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
+                          narrowedNudged(span.radius)});
             ++curveRecords.circles;
         } else {
             // As an ARC entity with that centre, radius and angles is held.
-            auto saf = static_cast<float>(360.0 - nudge(span.startAngle));
-            auto eaf = static_cast<float>(360.0 - nudge(span.endAngle));
-            if (eaf - saf > 90.0f) eaf = static_cast<float>(eaf - 360.0);
-            appendEntity(
-                ENTITY_ARC,
-                {narrowed(span.centre.x), narrowed(span.centre.y), narrowed(span.radius), eaf, saf,
-                 static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});
+            auto saf = static_cast<float>(mirroredAngle(span.startAngle));
+            auto eaf = static_cast<float>(mirroredAngle(span.endAngle));
+            appendEntity(table, ENTITY_ARC,
+                         {narrowedNudged(span.centre.x), narrowedNudged(span.centre.y),
+                          narrowedNudged(span.radius), lowerMirroredEnd(saf, eaf), saf,
+                          static_cast<float>(span.startAngle), static_cast<float>(span.endAngle)});
             ++curveRecords.arcs;
         }
     }

@@ -1,4 +1,4 @@
-#include "reader/readers.h"
+#include "kinds/readers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,14 @@
 #include <vector>
 
 #include "entities/entity_table.h"
-#include "reader/curve_reader.h"
+#include "kinds/curve_reader.h"
+#include "kinds/kind_table.h"
 
 namespace dxfprofile {
 namespace {
+
+// The table that the tests fill.
+EntityTable entityTable;
 
 struct Record {
     std::uint16_t type = 0;
@@ -63,32 +67,26 @@ EntityGroups entityOf(const std::string& kind, const std::string& groups) {
     return entity;
 }
 
-// The records that each entity appends, and what it prints: a polyline
-// announces each segment, "\nseg" for a line and "\nbulge1" for an arc.
+// The records that each entity appends, and what it notes: a polyline
+// notes each segment, seg for a line and bulge1 for an arc.
 void checkRows(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string kind(row.name, std::strcspn(row.name, " ,"));
         EntityGroups entity = entityOf(kind, row.groups);
-        resetEntityTable();
-        ::testing::internal::CaptureStdout();
-        EntityOutcome outcome = EntityOutcome::leftOut;
-        if (kind == "LINE") outcome = readLineEntity(entity);
-        if (kind == "POINT") outcome = readPointEntity(entity);
-        if (kind == "CIRCLE" || kind == "ARC") outcome = readCircleEntity(entity);
-        if (kind == "LWPOLYLINE") outcome = readPolyline(entity);
-        if (kind == "POLYLINE") {
-            std::vector<EntityGroups> vertices;
-            for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
-            outcome = readHeavyPolyline(entity, vertices);
-        }
-        std::string printed;
+        resetEntityTable(entityTable);
+        std::vector<EntityGroups> vertices;
+        for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
+        CurveChain chain;
+        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, entityTable);
+        std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
             if (kind.ends_with("POLYLINE"))
-                printed += record.type == ENTITY_LINE ? "\nseg" : "\nbulge1";
+                notes.push_back(record.type == ENTITY_LINE ? SegmentNote::seg
+                                                           : SegmentNote::bulge1);
         }
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), printed);
-        EXPECT_EQ(outcome, row.outcome);
+        EXPECT_EQ(result.notes, notes);
+        EXPECT_EQ(result.outcome, row.outcome);
         std::vector<Record> records;
         for (std::uint32_t i = 0; i < entityTable.entityCount && i < MAX_ENTITIES; ++i) {
             records.push_back({entityTable.records[i].type, {}});
@@ -202,11 +200,12 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
             SCOPED_TRACE(std::string(row.bulge) + " on a chord of " + chord);
             EntityGroups entity = entityOf("LWPOLYLINE", std::string("90=2 10=0 20=0 42=") +
                                                              row.bulge + " 10=" + chord + " 20=0");
-            resetEntityTable();
-            ::testing::internal::CaptureStdout();
-            EXPECT_EQ(readPolyline(entity), row.outcome);
-            std::string printed = ::testing::internal::GetCapturedStdout();
-            EXPECT_EQ(printed, row.type == ENTITY_LINE ? "\nseg" : "\nbulge1");
+            resetEntityTable(entityTable);
+            KindResult result = readPolyline(entity, entityTable);
+            EXPECT_EQ(result.outcome, row.outcome);
+            EXPECT_EQ(result.notes,
+                      std::vector<SegmentNote>{row.type == ENTITY_LINE ? SegmentNote::seg
+                                                                       : SegmentNote::bulge1});
             EXPECT_EQ(entityTable.entityCount, row.type == 0 ? 0u : 1u);
             if (row.type == 0) continue;
             // A LINE along the chord, or a half circle of radius half the chord.
@@ -221,12 +220,12 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
 std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups) {
     CurveChain chain;
     resetCurveChain(chain);
-    resetEntityTable();
+    resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    EntityOutcome outcome =
-        kind == "SPLINE" ? readSplineEntity(entity, chain) : readEllipseEntity(entity, chain);
-    if (outcome != EntityOutcome::read) return {};
-    appendCurveRecords(chain);
+    if (readEntity(kindOf(kind), entity, {}, chain, entityTable).outcome != EntityOutcome::read)
+        return {};
+    CurveRecords counts;
+    appendCurveRecords(chain, counts, entityTable);
     std::vector<Record> records;
     for (std::uint32_t i = 0; i < entityTable.entityCount && i < MAX_ENTITIES; ++i) {
         records.push_back({entityTable.records[i].type, {}});

@@ -1,0 +1,26 @@
+// SPLINE and ELLIPSE: each curve goes to the layer's chain of curves, which
+// turns consecutive curves into records when it is flushed.
+#pragma once
+
+#include "geometry/curve_chain.h"
+#include "kinds/readers.h"
+
+namespace dxfprofile {
+
+// read: the curve is in the chain; leftOut: it gives no record (curveFault
+// says why: a curve status); tilted; outOfRange.
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain);
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain);
+
+// The records that curves gave in the run, by type.
+struct CurveRecords {
+    int lines = 0;
+    int arcs = 0;
+    int circles = 0;
+};
+
+// Appends the records of the curves in the chain to `table`, in order, and counts them
+// by type in `counts`. Returns the chain's flush status.
+int appendCurveRecords(CurveChain& chain, CurveRecords& counts, EntityTable& table);
+
+}  // namespace dxfprofile
