@@ -20,7 +20,7 @@ struct CurveRecords {
 };
 
 // Appends the records of the curves in the chain to `table`, in order, and counts them
-// by type in `counts`. Returns the chain's flush status.
-int appendCurveRecords(CurveChain& chain, CurveRecords& counts, EntityTable& table);
+// by type in `curveRecords`. Returns the chain's flush status.
+int appendCurveRecords(CurveChain& chain, CurveRecords& curveRecords, EntityTable& table);
 
 }  // namespace dxfprofile

@@ -3,6 +3,7 @@
 // split.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@ struct RecordSource {
 };
 
 struct RecordTally {
-    RecordSource most[TALLY_SIZE];  // by records, most first; equal ones in file order
+    std::array<RecordSource, TALLY_SIZE> most;  // by records, most first; equal ones in file order
     int used = 0;
     bool beyond = false;
     RecordSource chain;  // the curves waiting for the next flush

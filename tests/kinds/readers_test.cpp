@@ -81,9 +81,10 @@ void checkRows(const std::vector<Row>& rows) {
         KindResult result = readEntity(kindOf(kind), entity, vertices, chain, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
-            if (kind.ends_with("POLYLINE"))
+            if (kind.ends_with("POLYLINE")) {
                 notes.push_back(record.type == ENTITY_LINE ? SegmentNote::seg
                                                            : SegmentNote::bulge1);
+            }
         }
         EXPECT_EQ(result.notes, notes);
         EXPECT_EQ(result.outcome, row.outcome);
