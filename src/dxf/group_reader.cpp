@@ -70,8 +70,10 @@ int GroupReader::next(Group& group) {
     Piece piece;
     if (!source_.nextPiece(piece)) return 0;
     if (!piece.endsLine || !parseGroupCode(piece.text, group.code)) {
-        std::printf("\nError: line %llu is not a group code\n",
-                    static_cast<unsigned long long>(group.line));
+        if (!quiet_) {
+            std::printf("\nError: line %llu is not a group code\n",
+                        static_cast<unsigned long long>(group.line));
+        }
         faultLine_ = group.line;
         return -1;
     }

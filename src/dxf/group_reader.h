@@ -22,7 +22,9 @@ struct Group {
 
 class GroupReader {
   public:
-    explicit GroupReader(LineSource& source) : source_(source) {}
+    // A quiet reader prints nothing: for the short passes that look at a
+    // file beside a run (its units, its layer names).
+    explicit GroupReader(LineSource& source, bool quiet = false) : source_(source), quiet_(quiet) {}
 
     LineSource& source() { return source_; }
 
@@ -33,7 +35,7 @@ class GroupReader {
     std::uint64_t codeParity() const { return codeParity_; }
 
     // 1: a group; 0: the file ends before or inside the group; -1: the code
-    // line holds no group code (the message is printed).
+    // line holds no group code (the message is printed unless quiet).
     int next(Group& group);
     // The line of the last code line that held no group code, 0 when none.
     std::uint64_t faultLine() const { return faultLine_; }
@@ -47,6 +49,7 @@ class GroupReader {
     LineSource& source_;
     std::uint64_t codeParity_ = 0;
     std::uint64_t faultLine_ = 0;
+    bool quiet_ = false;
     std::string joined_;
 };
 

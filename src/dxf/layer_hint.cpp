@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <unordered_set>
 
-#include "dxf/group_code.h"
-#include "io/block_lines.h"
+#include "bytes/line_source.h"
+#include "dxf/group_reader.h"
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
 
@@ -120,14 +120,17 @@ std::vector<std::string> readLayerNames(const char* path) {
         ::close(fd);
         return collector.names;
     }
-    BlockLines lines(fd);
-    std::string_view line;
+    LineSource source;
+    source.attach(fd);
+    GroupReader reader(source, true);
     // The first line names the section; the groups follow it.
-    if (lines.next(line)) {
-        int code = 0;
-        while (lines.next(line) && parseGroupCode(line, code) && lines.next(line)) {
-            if (code == 0 && line == "ENDSEC") break;
-            collector.group(code, line);
+    Piece first;
+    if (source.nextPiece(first) && source.skipRestOfLine(first)) {
+        reader.startHere();
+        Group group;
+        while (reader.next(group) == 1) {
+            if (group.code == 0 && group.value == "ENDSEC") break;
+            collector.group(group.code, group.value);
         }
     }
     collector.finishEntity();

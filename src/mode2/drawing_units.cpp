@@ -1,12 +1,14 @@
 #include "mode2/drawing_units.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "dxf/group_code.h"
+#include "bytes/line_source.h"
+#include "dxf/group_reader.h"
 #include "geometry/curve_span.h"
-#include "io/block_lines.h"
 #include "io/diagnostics.h"
 
 namespace dxfprofile {
@@ -43,19 +45,19 @@ constexpr int UNITS_COUNT = static_cast<int>(sizeof UNITS_NAMES / sizeof UNITS_N
 
 // The groups of the HEADER section: (0, SECTION), (2, HEADER), then pairs of
 // a variable's name (group 9) and its value.
-int unitsInHeader(BlockLines& lines) {
-    std::string_view line;
-    int code = 0;
+int unitsInHeader(GroupReader& reader) {
+    const LineSource& source = reader.source();
+    Group group;
     int groups = 0;
     bool wanted = false;
-    while (lines.next(line) && parseGroupCode(line, code) && lines.next(line)) {
-        if (code == 999) continue;  // a comment
+    while (source.offset() < HEADER_READ_LIMIT && reader.next(group) == 1) {
+        if (group.code == 999) continue;  // a comment
         ++groups;
-        if (groups == 1 && (code != 0 || line != "SECTION")) return UNITS_UNKNOWN;
-        if (groups == 2 && (code != 2 || line != "HEADER")) return UNITS_UNKNOWN;
-        if (code == 0 && groups > 1) return UNITS_UNKNOWN;  // ENDSEC, or no HEADER
-        if (wanted && code == 70) return std::atoi(std::string(line).c_str());
-        wanted = code == 9 && line == "$INSUNITS";
+        if (groups == 1 && (group.code != 0 || group.value != "SECTION")) return UNITS_UNKNOWN;
+        if (groups == 2 && (group.code != 2 || group.value != "HEADER")) return UNITS_UNKNOWN;
+        if (group.code == 0 && groups > 1) return UNITS_UNKNOWN;  // ENDSEC, or no HEADER
+        if (wanted && group.code == 70) return std::atoi(std::string(group.value).c_str());
+        wanted = group.code == 9 && group.value == "$INSUNITS";
     }
     return UNITS_UNKNOWN;
 }
@@ -63,8 +65,14 @@ int unitsInHeader(BlockLines& lines) {
 }  // namespace
 
 int readDrawingUnits(int fd) {
-    BlockLines lines(fd, HEADER_READ_LIMIT);
-    return unitsInHeader(lines);
+    // The drawing has been read to its end: back to its start, where a pipe
+    // cannot go.
+    if (::lseek(fd, 0, SEEK_SET) != 0) return UNITS_UNKNOWN;
+    LineSource source;
+    source.attach(fd);
+    GroupReader reader(source, true);
+    reader.startHere();
+    return unitsInHeader(reader);
 }
 
 const char* unitsName(int units) {

@@ -14,8 +14,9 @@ inline constexpr int UNITS_MILLIMETRES = 4;
 inline constexpr std::uint64_t HEADER_READ_LIMIT = 1 << 22;
 
 // The value of $INSUNITS in the HEADER section of the DXF file open on `fd`,
-// read from the file's start without moving its offset; UNITS_UNKNOWN when
-// the drawing has no HEADER section first or no $INSUNITS in it.
+// read from the file's start (the descriptor's offset moves); UNITS_UNKNOWN
+// when the file cannot go back to its start, or the drawing has no HEADER
+// section first or no $INSUNITS in it.
 int readDrawingUnits(int fd);
 
 // The name of a $INSUNITS value ("inches"), or nullptr for one not defined.
