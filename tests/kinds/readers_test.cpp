@@ -78,7 +78,8 @@ void checkRows(const std::vector<Row>& rows) {
         std::vector<EntityGroups> vertices;
         for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
         CurveChain chain;
-        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, entityTable);
+        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, 0);
+        appendShapes(result, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
             if (kind.ends_with("POLYLINE")) {
@@ -202,7 +203,8 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
             EntityGroups entity = entityOf("LWPOLYLINE", std::string("90=2 10=0 20=0 42=") +
                                                              row.bulge + " 10=" + chord + " 20=0");
             resetEntityTable(entityTable);
-            KindResult result = readPolyline(entity, entityTable);
+            KindResult result = readPolyline(entity, 0);
+            appendShapes(result, entityTable);
             EXPECT_EQ(result.outcome, row.outcome);
             EXPECT_EQ(result.notes,
                       std::vector<SegmentNote>{row.type == ENTITY_LINE ? SegmentNote::seg
@@ -223,8 +225,7 @@ std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& g
     resetCurveChain(chain);
     resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain, entityTable).outcome != EntityOutcome::read)
-        return {};
+    if (readEntity(kindOf(kind), entity, {}, chain, 0).outcome != EntityOutcome::read) return {};
     CurveRecords counts;
     appendCurveRecords(chain, counts, entityTable);
     std::vector<Record> records;
