@@ -3,9 +3,19 @@
 // angles, for every kind that gives an ARC record.
 #pragma once
 
+#include <cstdint>
+
+#include "entities/shape.h"
 #include "geometry/nudge.h"
 
 namespace dxfprofile {
+
+struct EntityTable;
+
+// Appends the record of `shape` to `table`: its values nudged where it says
+// so, narrowed to single precision one by one in order. 0; -1 when a value
+// cannot be read or narrowed, with `faultLine` its line and no record.
+int appendShapeRecord(const Shape& shape, EntityTable& table, std::uint64_t& faultLine);
 
 // A value as a curve's record holds it: nudged, then narrowed.
 inline float narrowedNudged(double value) {

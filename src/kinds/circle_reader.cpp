@@ -1,12 +1,10 @@
 // Circles and arcs: centre, radius and angles by group code.
-#include "entities/entity_table.h"
-#include "entities/record_encoding.h"
 #include "kinds/extrusion.h"
 #include "kinds/readers.h"
 
 namespace dxfprofile {
 
-KindResult readCircleEntity(const EntityGroups& entity, EntityTable& table) {
+KindResult readCircleEntity(const EntityGroups& entity) {
     EntityValues values(entity);
     bool isArc = entity.kind == "ARC";
     double centreX = values.real(10);
@@ -28,20 +26,17 @@ KindResult readCircleEntity(const EntityGroups& entity, EntityTable& table) {
         startAngle = worldStart;
         endAngle = worldEnd;
     }
-    float xcf = values.narrow(nudge(centreX), values.lineOf(10));
-    float ycf = values.narrow(nudge(centreY), values.lineOf(20));
-    float rf = values.narrow(nudge(radius), values.lineOf(40));
-    float saf = values.narrow(mirroredAngle(startAngle), values.lineOf(50));
-    float eaf = values.narrow(mirroredAngle(endAngle), values.lineOf(51));
-    float startf = values.narrow(startAngle, values.lineOf(50));
-    float endf = values.narrow(endAngle, values.lineOf(51));
-    if (values.failed()) return refused(values);
-    if (!isArc) {
-        appendEntity(table, ENTITY_CIRCLE, {xcf, ycf, rf});
-        return EntityOutcome::read;
+    Shape shape;
+    shape.kind = isArc ? ShapeKind::arc : ShapeKind::circle;
+    const double found[] = {centreX, centreY, radius, startAngle, endAngle};
+    const int codes[] = {10, 20, 40, 50, 51};
+    for (int i = 0; i < SHAPE_VALUES; ++i) {
+        shape.values[i] = found[i];
+        shape.lines[i] = values.lineOf(codes[i]);
     }
-    appendEntity(table, ENTITY_ARC, {xcf, ycf, rf, lowerMirroredEnd(saf, eaf), saf, startf, endf});
-    return EntityOutcome::read;
+    KindResult result(EntityOutcome::read);
+    result.shapes.push_back(shape);
+    return result;
 }
 
 }  // namespace dxfprofile

@@ -7,6 +7,8 @@
 
 namespace dxfprofile {
 
+struct EntityTable;
+
 // read: the curve is in the chain; leftOut: it gives no record (curveFault
 // says why: a curve status); tilted; outOfRange.
 KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain);

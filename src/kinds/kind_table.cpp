@@ -1,5 +1,6 @@
 #include "kinds/kind_table.h"
 
+#include "entities/record_encoding.h"
 #include "kinds/curve_reader.h"
 
 namespace dxfprofile {
@@ -33,18 +34,18 @@ bool isSubEntity(std::string_view name) {
 
 KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
                       const std::vector<EntityGroups>& owned, CurveChain& chain,
-                      EntityTable& table) {
+                      std::uint32_t recordsBefore) {
     switch (kind.reader) {
         case KindReader::line:
-            return readLineEntity(entity, table);
+            return readLineEntity(entity);
         case KindReader::point:
-            return readPointEntity(entity, table);
+            return readPointEntity(entity);
         case KindReader::circle:
-            return readCircleEntity(entity, table);
+            return readCircleEntity(entity);
         case KindReader::polyline:
-            return readPolyline(entity, table);
+            return readPolyline(entity, recordsBefore);
         case KindReader::heavyPolyline:
-            return readHeavyPolyline(entity, owned, table);
+            return readHeavyPolyline(entity, owned, recordsBefore);
         case KindReader::spline:
             return readSplineEntity(entity, chain);
         case KindReader::ellipse:
@@ -53,6 +54,30 @@ KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
             break;
     }
     return EntityOutcome::leftOut;
+}
+
+void appendShapes(KindResult& read, EntityTable& table) {
+    std::size_t appended = 0;
+    for (const Shape& shape : read.shapes) {
+        std::uint64_t faultLine = 0;
+        if (appendShapeRecord(shape, table, faultLine) != 0) {
+            read.outcome = EntityOutcome::outOfRange;
+            read.faultLine = faultLine;
+            break;
+        }
+        ++appended;
+    }
+    if (appended == read.shapes.size()) return;
+    // A line is noted once its record is appended, an arc before.
+    std::size_t said = 0;
+    std::size_t shape = 0;
+    for (SegmentNote note : read.notes) {
+        if (note == SegmentNote::seg && shape == appended) break;
+        ++said;
+        if (note == SegmentNote::bulge2) continue;
+        if (shape++ == appended) break;
+    }
+    read.notes.resize(said);
 }
 
 }  // namespace dxfprofile

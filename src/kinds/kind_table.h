@@ -3,10 +3,12 @@
 // belong to it. A new kind is a row here and a reader.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "dxf/entity_groups.h"
+#include "entities/entity_table.h"
 #include "geometry/curve_chain.h"
 #include "kinds/readers.h"
 
@@ -32,9 +34,16 @@ const EntityKind& kindOf(std::string_view name);
 bool isSubEntity(std::string_view name);
 
 // Reads `entity` with the reader of its kind; `owned` holds its
-// sub-entities, records go to `table` and curves to `chain`.
+// sub-entities, curves go to `chain`, and `recordsBefore` is the layer's
+// count of records so far.
 KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
                       const std::vector<EntityGroups>& owned, CurveChain& chain,
-                      EntityTable& table);
+                      std::uint32_t recordsBefore);
+
+// Appends the records of the shapes that `read` gives to `table`, in order,
+// through the record encoding. The first value out of range among them
+// refuses the entity: `read` then says so, with only the notes said before
+// it.
+void appendShapes(KindResult& read, EntityTable& table);
 
 }  // namespace dxfprofile

@@ -1,6 +1,4 @@
 // Lines and points: their coordinates by group code.
-#include "entities/entity_table.h"
-#include "entities/record_encoding.h"
 #include "kinds/readers.h"
 
 namespace dxfprofile {
@@ -13,32 +11,33 @@ KindResult refused(const EntityValues& values) {
 
 namespace {
 
-// A coordinate as a record holds it: nudged, narrowed to single precision.
-float coordinate(EntityValues& values, int code) {
-    return values.narrow(nudge(values.real(code)), values.lineOf(code));
+// A shape of the coordinates of `codes`, read in order. A value that cannot
+// be read refuses the entity after the values before it are narrowed.
+KindResult coordinateShape(const EntityGroups& entity, ShapeKind kind,
+                           std::initializer_list<int> codes) {
+    EntityValues values(entity);
+    Shape shape;
+    shape.kind = kind;
+    int i = 0;
+    for (int code : codes) {
+        shape.values[i] = values.real(code);
+        shape.lines[i] = values.lineOf(code);
+        if (values.failed() && shape.unread < 0) shape.unread = i;
+        ++i;
+    }
+    KindResult result = values.failed() ? refused(values) : KindResult(EntityOutcome::read);
+    result.shapes.push_back(shape);
+    return result;
 }
 
 }  // namespace
 
-KindResult readLineEntity(const EntityGroups& entity, EntityTable& table) {
-    EntityValues values(entity);
-    float x1f = coordinate(values, 10);
-    float y1f = coordinate(values, 20);
-    float x2f = coordinate(values, 11);
-    float y2f = coordinate(values, 21);
-    if (values.failed()) return refused(values);
-    appendEntity(table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
-    return EntityOutcome::read;
+KindResult readLineEntity(const EntityGroups& entity) {
+    return coordinateShape(entity, ShapeKind::line, {10, 20, 11, 21});
 }
 
-KindResult readPointEntity(const EntityGroups& entity, EntityTable& table) {
-    EntityValues values(entity);
-    float x1f = coordinate(values, 10);
-    float y1f = coordinate(values, 20);
-    float z1f = coordinate(values, 30);
-    if (values.failed()) return refused(values);
-    appendEntity(table, ENTITY_POINT, {x1f, y1f, z1f, 0.0f, 0.0f});
-    return EntityOutcome::read;
+KindResult readPointEntity(const EntityGroups& entity) {
+    return coordinateShape(entity, ShapeKind::point, {10, 20, 30});
 }
 
 }  // namespace dxfprofile

@@ -1,11 +1,10 @@
 // Polylines, lightweight (LWPOLYLINE) and heavy (POLYLINE with its VERTEX
 // entities): the vertices and bulges are collected as items, then the
-// segments are walked, straight ones as LINE records and bulged ones as arcs.
+// segments are walked, straight ones as lines and bulged ones as arcs.
 #include <cstdint>
 #include <cstdio>
 
-#include "entities/entity_table.h"
-#include "entities/record_encoding.h"
+#include "entities/profile_format.h"
 #include "geometry/bulge.h"
 #include "geometry/bulge_check.h"
 #include "geometry/trace.h"
@@ -28,10 +27,11 @@ struct VertexRecord {
 };
 
 // The items of the polyline being read, in order, however many; the walk
-// takes `segments` passes over them, and notes what it did in `result`.
+// takes `segments` passes over them, and puts its shapes and notes in
+// `result`.
 struct VertexTable {
-    explicit VertexTable(EntityTable& records) : table(records) {}
-    EntityTable& table;  // where the records go
+    explicit VertexTable(std::uint32_t before) : recordsBefore(before) {}
+    std::uint32_t recordsBefore;  // the layer's records before the polyline
     std::vector<VertexRecord> items;
     int segments = 0;
     KindResult result{EntityOutcome::read};
@@ -66,15 +66,24 @@ void addBulge(VertexTable& vertexTable, double bulge, std::uint64_t line) {
     vertexTable.items.push_back(item);
 }
 
-void appendSegment(VertexTable& vertexTable, EntityValues& values, const VertexRecord& from,
-                   const VertexRecord& to) {
-    float x1f = values.narrow(from.x, from.line);
-    float y1f = values.narrow(from.y, from.yLine);
-    float x2f = values.narrow(to.x, to.line);
-    float y2f = values.narrow(to.y, to.yLine);
-    if (values.failed()) return;
-    vertexTable.result.notes.push_back(SegmentNote::seg);
-    appendEntity(vertexTable.table, ENTITY_LINE, {x1f, y1f, x2f, y2f});
+// A segment's shape: its coordinates are not nudged.
+void addShape(VertexTable& vertexTable, SegmentNote note, ShapeKind kind,
+              const double (&values)[SHAPE_VALUES], const std::uint64_t (&lines)[SHAPE_VALUES]) {
+    Shape shape;
+    shape.kind = kind;
+    shape.nudged = false;
+    shape.arcForm = ArcForm::bulge;
+    for (int i = 0; i < SHAPE_VALUES; ++i) {
+        shape.values[i] = values[i];
+        shape.lines[i] = lines[i];
+    }
+    vertexTable.result.shapes.push_back(shape);
+    vertexTable.result.notes.push_back(note);
+}
+
+void addSegment(VertexTable& vertexTable, const VertexRecord& from, const VertexRecord& to) {
+    addShape(vertexTable, SegmentNote::seg, ShapeKind::line, {from.x, from.y, to.x, to.y, 0.0},
+             {from.line, from.yLine, to.line, to.yLine, 0});
 }
 
 // The segment that the bulge item at `index` bends, from the vertex before
@@ -82,7 +91,7 @@ void appendSegment(VertexTable& vertexTable, EntityValues& values, const VertexR
 // or a line where the arc is too flat for single precision to hold or place
 // and the chord lies within the tolerance of it. An arc that single
 // precision cannot hold, of a chord farther away, refuses the entity.
-void appendBulgedSegment(VertexTable& vertexTable, EntityValues& values, int index, int itemCount) {
+void addBulgedSegment(VertexTable& vertexTable, EntityValues& values, int index, int itemCount) {
     const std::vector<VertexRecord>& items = vertexTable.items;
     const VertexRecord& start = items[index - 1];
     const VertexRecord& end = index + 1 < itemCount ? items[index + 1] : items[0];
@@ -90,24 +99,18 @@ void appendBulgedSegment(VertexTable& vertexTable, EntityValues& values, int ind
     const VertexRecord& item = items[index];
     BulgeArc arc = bulgeToArc({start.x, start.y}, {end.x, end.y}, item.bulge);
     if (bulgeArcNeedsLine(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
-        appendSegment(vertexTable, values, start, end);
+        addSegment(vertexTable, start, end);
         return;
     }
-    vertexTable.result.notes.push_back(SegmentNote::bulge1);
     if (bulgeArcUnplaceable(arc, {start.x, start.y}, {end.x, end.y}, item.bulge)) {
+        vertexTable.result.notes.push_back(SegmentNote::bulge1);
         values.fault(item.line);
         return;
     }
-    float values7[7] = {};
-    double mirroredStart = mirroredAngle(arc.SA);
-    double mirroredEnd = lowerMirroredEnd(mirroredStart, mirroredAngle(arc.EA));
-    const double computed[7] = {arc.centre.x, arc.centre.y, arc.radius, mirroredStart,
-                                mirroredEnd,  arc.SA,       arc.EA};
-    for (int i = 0; i < 7; ++i) values7[i] = values.narrow(computed[i], item.line);
-    if (values.failed()) return;
-    appendEntity(
-        vertexTable.table, ENTITY_ARC,
-        {values7[0], values7[1], values7[2], values7[3], values7[4], values7[5], values7[6]});
+    std::uint64_t line = item.line;
+    addShape(vertexTable, SegmentNote::bulge1, ShapeKind::arc,
+             {arc.centre.x, arc.centre.y, arc.radius, arc.SA, arc.EA},
+             {line, line, line, line, line});
 }
 
 void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t polylineFlag) {
@@ -116,8 +119,8 @@ void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t p
     bool closed = (polylineFlag & 1) != 0;
     int position = 0;
     for (int pass = 0; pass < vertexTable.segments; ++pass) {
-        // Past the items nothing more can come of this polyline, and after a
-        // value out of range nothing more is written.
+        // Past the items nothing more can come of this polyline, and after an
+        // arc that refuses it nothing more is walked.
         if (position >= itemCount || values.failed()) return;
         const VertexRecord& item = items[position];
         if (item.bulgeFlag != 0) {
@@ -126,22 +129,23 @@ void walkSegments(VertexTable& vertexTable, EntityValues& values, std::uint8_t p
             continue;
         }
         if (position + 1 < itemCount && items[position + 1].bulgeFlag == 0) {
-            appendSegment(vertexTable, values, item, items[position + 1]);
+            addSegment(vertexTable, item, items[position + 1]);
             ++position;
         } else if (position + 1 < itemCount) {
             ++position;
             // The bulge of the last item of an open polyline bends nothing.
             if (closed || position + 1 < itemCount)
-                appendBulgedSegment(vertexTable, values, position, itemCount);
+                addBulgedSegment(vertexTable, values, position, itemCount);
             ++position;
         } else {
             // The closing segment needs a vertex to end at: a polyline whose
             // first item is a bulge has none.
             if (!closed || items[0].bulgeFlag != 0) return;
-            appendSegment(vertexTable, values, item, items[0]);
+            addSegment(vertexTable, item, items[0]);
             // Further passes repeat the closing segment; once the layer is
             // over its limit they can change nothing but the time taken.
-            if (vertexTable.table.entityCount > MAX_ENTITIES) return;
+            // Each shape is a record, or ends the records of the polyline.
+            if (vertexTable.recordsBefore + vertexTable.result.shapes.size() > MAX_ENTITIES) return;
         }
     }
 }
@@ -161,8 +165,9 @@ KindResult walkInPlane(VertexTable& vertexTable, EntityValues& values, std::uint
     }
     walkSegments(vertexTable, values, polylineFlag);
     if (!values.failed()) return std::move(vertexTable.result);
-    // The segments walked before the value out of range still say so.
+    // The segments walked before the arc out of range still say so.
     KindResult result = refused(values);
+    result.shapes = std::move(vertexTable.result.shapes);
     result.notes = std::move(vertexTable.result.notes);
     return result;
 }
@@ -173,9 +178,9 @@ std::uint8_t flagOf(const EntityGroups& entity) {
 
 }  // namespace
 
-KindResult readPolyline(const EntityGroups& entity, EntityTable& table) {
+KindResult readPolyline(const EntityGroups& entity, std::uint32_t recordsBefore) {
     if constexpr (traceGeometry) std::printf("\nPolyline");
-    VertexTable vertexTable{table};
+    VertexTable vertexTable{recordsBefore};
     vertexTable.segments = integerValue(entity, 90);
     std::uint8_t polylineFlag = flagOf(entity);  // no group 70: open
     if constexpr (traceGeometry)
@@ -208,11 +213,12 @@ KindResult readPolyline(const EntityGroups& entity, EntityTable& table) {
 }
 
 KindResult readHeavyPolyline(const EntityGroups& polyline,
-                             const std::vector<EntityGroups>& vertices, EntityTable& table) {
+                             const std::vector<EntityGroups>& vertices,
+                             std::uint32_t recordsBefore) {
     std::uint8_t polylineFlag = flagOf(polyline);
     if ((polylineFlag & (POLYLINE_3D | POLYLINE_MESH | POLYFACE_MESH)) != 0)
         return EntityOutcome::leftOut;
-    VertexTable vertexTable{table};
+    VertexTable vertexTable{recordsBefore};
     EntityValues values(polyline);
     for (const EntityGroups& vertex : vertices) {
         if ((integerValue(vertex, 70) & VERTEX_SPLINE_FRAME) != 0) continue;

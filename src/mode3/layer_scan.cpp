@@ -114,7 +114,8 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
             return Scan::failed;
         }
     }
-    KindResult read = readEntity(row, entity, vertices, run.curveChain, run.table);
+    KindResult read = readEntity(row, entity, vertices, run.curveChain, before);
+    appendShapes(read, run.table);
     printNotes(run, read.notes);
     EntityOutcome outcome = read.outcome;
     if (row.ownsVertices && outcome == EntityOutcome::leftOut) {

@@ -57,13 +57,15 @@ struct Row {
     std::vector<const char*> vertices = {};  // the groups of a POLYLINE's VERTEX entities
 };
 
+// The entity's group 0 stands on line 1, the value of its group i on line
+// 4 + 2i.
 EntityGroups entityOf(const std::string& kind, const std::string& groups) {
     EntityGroups entity{kind, 1, {}};
     std::istringstream pairs(groups);
     int code = 0;
     std::string value;
     while (pairs >> code && pairs.ignore(1) && pairs >> value)
-        entity.groups.push_back({code, value});
+        entity.groups.push_back({code, value, 3 + 2 * entity.groups.size()});
     return entity;
 }
 
@@ -78,7 +80,8 @@ void checkRows(const std::vector<Row>& rows) {
         std::vector<EntityGroups> vertices;
         for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
         CurveChain chain;
-        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, entityTable);
+        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, 0);
+        appendShapes(result, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
             if (kind.ends_with("POLYLINE")) {
@@ -179,6 +182,37 @@ TEST(KindReaders, PolylinesWalkTheirSegments) {
     });
 }
 
+// The first value out of range names its line, values read and narrowed
+// one by one; a polyline says only the segments before it.
+TEST(KindReaders, TheFirstValueOutOfRangeNamesItsLine) {
+    struct FaultRow {
+        const char* kind;
+        const char* groups;
+        std::uint64_t line;
+        std::size_t notes;
+    };
+    const FaultRow rows[] = {
+        {"LINE", "10=1e39 20=nan 11=1 21=1", 4, 0},
+        {"LINE", "10=1 20=nan 11=1e39 21=1", 6, 0},
+        {"POINT", "10=1 20=1 30=1e39", 8, 0},
+        {"ARC", "10=1 20=1 40=1 50=1e39 51=2", 10, 0},
+        {"LWPOLYLINE", "90=3 10=0 20=0 10=5 20=0 10=1e39 20=0", 14, 1},
+        {"LWPOLYLINE", "90=4 10=1e39 20=0 10=5 20=0 42=1e155 10=10 20=0", 6, 0},
+    };
+    for (const FaultRow& row : rows) {
+        SCOPED_TRACE(row.groups);
+        resetEntityTable(entityTable);
+        CurveChain chain;
+        KindResult result =
+            readEntity(kindOf(row.kind), entityOf(row.kind, row.groups), {}, chain, 0);
+        appendShapes(result, entityTable);
+        EXPECT_EQ(result.outcome, EntityOutcome::outOfRange);
+        EXPECT_EQ(result.faultLine, row.line);
+        EXPECT_EQ(result.notes.size(), row.notes);
+        EXPECT_EQ(entityTable.entityCount, row.notes);
+    }
+}
+
 // A straight segment whose bulge is noise is a LINE, however small the
 // bulge; a bulge whose arc single precision cannot hold, on a chord that
 // does not stay within the tolerance of it, refuses the entity.
@@ -202,7 +236,8 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
             EntityGroups entity = entityOf("LWPOLYLINE", std::string("90=2 10=0 20=0 42=") +
                                                              row.bulge + " 10=" + chord + " 20=0");
             resetEntityTable(entityTable);
-            KindResult result = readPolyline(entity, entityTable);
+            KindResult result = readPolyline(entity, 0);
+            appendShapes(result, entityTable);
             EXPECT_EQ(result.outcome, row.outcome);
             EXPECT_EQ(result.notes,
                       std::vector<SegmentNote>{row.type == ENTITY_LINE ? SegmentNote::seg
@@ -223,8 +258,7 @@ std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& g
     resetCurveChain(chain);
     resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain, entityTable).outcome != EntityOutcome::read)
-        return {};
+    if (readEntity(kindOf(kind), entity, {}, chain, 0).outcome != EntityOutcome::read) return {};
     CurveRecords counts;
     appendCurveRecords(chain, counts, entityTable);
     std::vector<Record> records;
