@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "entities/entity_table.h"
 #include "io/diagnostics.h"
@@ -13,10 +14,14 @@
 namespace dxfprofile {
 namespace {
 
-OutputFile profileOutput;
+// The output of one profile, with its block, made for each file written.
+std::unique_ptr<OutputFile> newOutput() {
+    return std::make_unique<OutputFile>();
+}
 
 void leaveEmptyFile(const char* outputFilename) {
-    if (openOutput(profileOutput, outputFilename) == 0) commitOutput(profileOutput);
+    std::unique_ptr<OutputFile> output = newOutput();
+    if (openOutput(*output, outputFilename) == 0) commitOutput(*output);
 }
 
 }  // namespace
@@ -32,7 +37,7 @@ int randomLetter() {
     return std::rand() % (high - low + 1) + low;
 }
 
-void writeEntity(EntityTable& table, int index) {
+void writeEntity(OutputFile& profileOutput, EntityTable& table, int index) {
     const EntityRecord& record = table.records[index];
     const RecordFormat* format = recordFormatOf(record.type);
     if (format == nullptr) return;
@@ -51,6 +56,8 @@ void writeEntity(EntityTable& table, int index) {
 }
 
 int writeProfile(EntityTable& table, const char* layerName, std::FILE* messages) {
+    std::unique_ptr<OutputFile> output = newOutput();
+    OutputFile& profileOutput = *output;
     char outputFilename[PROFILE_NAME_BUFFER];
     if (profileFileName(layerName, outputFilename) != 0 ||
         openOutput(profileOutput, outputFilename) != 0) {
@@ -80,7 +87,7 @@ int writeProfile(EntityTable& table, const char* layerName, std::FILE* messages)
     printOutput(profileOutput, "%s,%s\n", layerName, filename);
     printOutput(profileOutput, "%u\n", static_cast<unsigned>(table.entityCount));
     for (int index = 0; index < static_cast<int>(table.entityCount); ++index) {
-        writeEntity(table, index);
+        writeEntity(profileOutput, table, index);
     }
     writeOutput(profileOutput, "EOF\n", 4);
     if (commitOutput(profileOutput) != 0) {

@@ -6,6 +6,7 @@
 namespace dxfprofile {
 
 struct EntityTable;
+struct OutputFile;
 
 // Writes "<layerName>.txt" in the working directory from `table`,
 // its messages to `messages`. Returns 0, -4 when the file cannot be opened
@@ -18,7 +19,7 @@ int writeProfile(EntityTable& table, const char* layerName, std::FILE* messages)
 void leaveEmptyProfile(const char* layerName);
 
 // One record line of the open profile file.
-void writeEntity(EntityTable& table, int index);
+void writeEntity(OutputFile& profileOutput, EntityTable& table, int index);
 
 // A character code from 'A' to 'Z' drawn from rand().
 int randomLetter();
