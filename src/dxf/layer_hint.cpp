@@ -128,9 +128,7 @@ std::vector<std::string> readLayerNames(const char* path) {
     if (source.nextPiece(first) && source.skipRestOfLine(first)) {
         reader.startHere();
         Group group;
-        // The vector search passes over every group but 0 and 8, so the
-        // pass costs little more than reading the file.
-        while (reader.seekGroup(true) >= 0 && reader.next(group) == 1) {
+        while (reader.next(group) == 1) {
             if (group.code == 0 && group.value == "ENDSEC") break;
             collector.group(group.code, group.value);
         }
