@@ -22,6 +22,7 @@
 #include "mode2/layer_inventory.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
+#include "dxf/section_search.h"
 #include "mode3/layer_scan.h"
 
 namespace dxfprofile {
@@ -60,18 +61,28 @@ bool refuseOwnInput(const char* filename, const char* output) {
     return true;
 }
 
+// Removes a blocks file that an earlier run wrote beside the SDXF file: it
+// belongs to another drawing now.
+void removeStaleBlocks(const char* blocksFilename) {
+    struct stat info;
+    if (::lstat(blocksFilename, &info) == 0 && S_ISREG(info.st_mode)) ::unlink(blocksFilename);
+}
+
 int runMode2(int dxfInput, const char* filename) {
     char SDXF_filename[PATH_BUFFER];
     char layersFilename[PATH_BUFFER];
+    char blocksFilename[PATH_BUFFER];
     if (derivePath(SDXF_filename, filename, ".sdxf") != 0 ||
-        derivePath(layersFilename, SDXF_filename, ".layers") != 0) {
+        derivePath(layersFilename, SDXF_filename, ".layers") != 0 ||
+        derivePath(blocksFilename, SDXF_filename, ".blocks") != 0) {
         std::printf("\nError: output path longer than %zu characters\n", PATH_BUFFER - 1);
         noteFailure("the output paths of %s are longer than %zu characters", filename,
                     PATH_BUFFER - 1);
         return -1;
     }
     std::printf("\nOutput:%s", SDXF_filename);
-    if (refuseOwnInput(filename, SDXF_filename) || refuseOwnInput(filename, layersFilename)) {
+    if (refuseOwnInput(filename, SDXF_filename) || refuseOwnInput(filename, layersFilename) ||
+        refuseOwnInput(filename, blocksFilename)) {
         return -1;
     }
     LayerList layers;
@@ -80,7 +91,11 @@ int runMode2(int dxfInput, const char* filename) {
         LineSource input;
         input.attach(dxfInput);
         SdxfFile sdxf(SDXF_filename);
-        status = extractEntitiesSection(input, filename, sdxf, layers);
+        SdxfFile blocksFile(blocksFilename);
+        BlocksCopy blocks(blocksFile);
+        status = extractEntitiesSection(input, filename, sdxf, layers, &blocks);
+        if (blocks.written) std::printf("\nOutput:%s", blocksFilename);
+        if (status == 0 && !blocks.written) removeStaleBlocks(blocksFilename);
     }
     if (status == 0) noteDrawingUnits(filename, readDrawingUnits(dxfInput));
     ::close(dxfInput);
@@ -97,8 +112,30 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);
+    // The blocks are read from a second view of the drawing, or from the
+    // blocks file that mode 2 wrote beside the SDXF file.
+    char blocksFilename[PATH_BUFFER] = "";
+    bool drawing = startsWithSection(input);
+    if (drawing) {
+        std::snprintf(blocksFilename, sizeof blocksFilename, "%s", filename);
+    } else if (derivePath(blocksFilename, filename, ".blocks") != 0) {
+        blocksFilename[0] = '\0';
+    }
+    BlockInput blocks;
+    blocks.path = blocksFilename;
+    blocks.drawing = drawing;
+    LineSource blockSource;
+    int blocksFd = -1;
+    if (blocksFilename[0] != '\0') blocksFd = ::open(blocksFilename, O_RDONLY | O_CLOEXEC);
+    if (blocksFd >= 0) {
+        blockSource.attach(blocksFd);
+        blocks.source = &blockSource;
+    }
     EntityTable table;
-    return processLayer(input, filename, layerName, stdout, table);
+    int status = processLayer(input, filename, layerName, stdout, table, blocks);
+    blockSource.close();
+    if (blocksFd >= 0) ::close(blocksFd);
+    return status;
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 #include "mode2/section_extractor.h"
 
 #include <cstdio>
+#include <string>
 
+#include "blocks/block_index.h"
+#include "blocks/block_layers.h"
 #include "bytes/line_end_join.h"
 #include "dxf/entity_head.h"
+#include "dxf/section_search.h"
 #include "io/diagnostics.h"
 #include "kinds/kind_table.h"
 #include "mode2/layer_inventory.h"
@@ -12,43 +16,31 @@
 namespace dxfprofile {
 namespace {
 
-enum class Search { found, notFound, failed };
-
-// Finds the value line "ENTITIES" of a (2, ENTITIES) pair that follows a
-// (0, SECTION) pair, and stops at its start.
-Search findEntitiesSection(GroupReader& reader) {
-    LineSource& source = reader.source();
-    Group group;
-    for (;;) {
-        if (reader.seekGroup(false) < 0 || reader.next(group) <= 0) return Search::notFound;
-        if (group.value != "SECTION") continue;
-        LineSource::Mark pair = source.here();
-        source.keep(pair);
-        int result = reader.next(group);
-        if (result < 0) return Search::failed;
-        if (result == 0) return Search::notFound;
-        if (group.code == 2 && group.value == "ENTITIES") {
-            // Back to the value line: its code line is one piece.
-            Piece code;
-            if (source.returnTo(pair) != 0 || !source.nextPiece(code)) return Search::failed;
-            return Search::found;
-        }
-        // A group 0 right after the section's name stays to be looked at.
-        if (group.code == 0 && source.returnTo(pair) != 0) return Search::failed;
-    }
-}
+// Every layer: the heads of references are read on any layer.
+class EveryLayer final : public LayerWanted {
+  public:
+    bool wants(std::string_view /*layer*/) const override { return true; }
+};
 
 // Copies the section to `copy` and lists its layers; the reader stands at
-// its "ENTITIES" line.
-int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
+// its "ENTITIES" line. `referenced` tells whether model space places a block.
+int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers, const BlockIndex& blocks,
+                bool& referenced) {
     LineSource& source = reader.source();
     source.startCopy(copy);
     Piece name;
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
-    NewLayer wanted(layers);
+    // References matter only when blocks hold entities: their heads must
+    // then be read on listed layers too.
+    bool placesBlocks = blocks.holdsEntities();
+    NewLayer newLayer(layers);
+    EveryLayer everyLayer;
+    const LayerWanted& wanted = placesBlocks ? static_cast<const LayerWanted&>(everyLayer)
+                                             : static_cast<const LayerWanted&>(newLayer);
     EntityHeads heads(reader, wanted, isSubEntity);
-    heads.passOver(layers);
+    if (!placesBlocks) heads.passOver(layers);
+    BlockLayerWalk walk(blocks, layers);
     EntityHead head;
     EntityGroups entity;
     for (;;) {
@@ -56,56 +48,130 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
         if (result == HeadResult::sectionEnd) break;
         if (result == HeadResult::fileEnd) return 0;
         std::string_view layer = layerNameOf(head.layer);
+        bool reference = head.kind == "INSERT";
+        if (!reference && layers.contains(layer)) continue;
         // A new name counts only for an entity in model space, which may
         // say otherwise anywhere in its groups.
         int read = readEntityGroups(reader, head, entity);
         if (read <= 0) return read;
-        if (!inPaperSpace(entity)) layers.add(layer);
+        if (inPaperSpace(entity)) continue;
+        layers.add(layer);
+        if (!reference) continue;
+        referenced = true;
+        const EntityGroup* block = findGroup(entity, 2);
+        walk.addReference(block != nullptr ? std::string_view(block->value) : "", layer);
     }
     return 1;
+}
+
+// Takes the bytes of a section that is read but not kept.
+class NoCopy final : public ByteSink {
+  public:
+    void take(const char* /*data*/, std::size_t /*size*/) override {}
+};
+
+// Copies a BLOCKS section to `copy` and indexes its blocks; the reader
+// stands at its "BLOCKS" line.
+int copyBlocks(GroupReader& reader, ByteSink& copy, BlockIndex& blocks) {
+    LineSource& source = reader.source();
+    source.startCopy(copy);
+    Piece name;
+    if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
+    reader.startHere();
+    int result = readBlocksSection(reader, blocks);
+    source.stopCopy();
+    return result;
 }
 
 enum class Fault { none, noSection, endsInside };
 
 // Notes why the copy failed when the input is to blame: a line that holds no
 // group code, or else `fault`.
-void noteInputFailure(const GroupReader& reader, const char* path, Fault fault) {
+void noteInputFailure(const GroupReader& reader, const char* path, Fault fault,
+                      const char* section = "ENTITIES") {
     if (reader.faultLine() != 0) {
         noteFailure("line %llu of %s is not a group code",
                     static_cast<unsigned long long>(reader.faultLine()), path);
     } else if (fault == Fault::noSection) {
         noteFailure("%s has no ENTITIES section", path);
     } else if (fault == Fault::endsInside) {
-        noteFailure("%s ends inside its ENTITIES section", path);
+        noteFailure("%s ends inside its %s section", path, section);
+    }
+}
+
+// Finds the ENTITIES section; a BLOCKS section on the way is copied into
+// `blocks` and indexed. -1 when the input is to blame (noted).
+int findEntities(GroupReader& reader, const char* path, BlocksCopy* blocks, BlockIndex& index) {
+    LineSource& input = reader.source();
+    std::string name;
+    bool indexed = false;
+    for (;;) {
+        SectionSearch search = findSection(reader, name);
+        if (input.readFailed()) {
+            noteFailure("cannot read %s", path);
+            return -1;
+        }
+        if (search == SectionSearch::failed) {
+            noteInputFailure(reader, path, Fault::none);
+            return -1;
+        }
+        if (search == SectionSearch::notFound) {
+            std::printf("\nError: no ENTITIES section found\n");
+            noteInputFailure(reader, path, Fault::noSection);
+            return -1;
+        }
+        if (name == "ENTITIES") return 0;
+        // The first BLOCKS section is the drawing's.
+        if (name != "BLOCKS" || indexed) continue;
+        indexed = true;
+        bool copying = blocks != nullptr;
+        if (copying && blocks->output.open() != 0) return -1;
+        if (copying) blocks->opened = true;
+        NoCopy none;
+        LineEndJoiner copy(copying ? static_cast<ByteSink&>(blocks->output) : none,
+                           input.wideVectors());
+        int copied = copyBlocks(reader, copy, index);
+        if (copied <= 0 || input.readFailed()) {
+            if (copying) blocks->output.discard();
+            if (copying) blocks->opened = false;
+            if (copied == 0 || input.readFailed())
+                std::printf("\nError: DXF file ends inside the BLOCKS section\n");
+            if (input.readFailed()) {
+                noteFailure("cannot read %s", path);
+            } else {
+                noteInputFailure(reader, path, Fault::endsInside, "BLOCKS");
+            }
+            return -1;
+        }
+        reader.startHere();
+        if (!copying) continue;
+        blocks->output.take("EOF", 3);
     }
 }
 
 }  // namespace
 
 int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& sdxf,
-                           LayerList& layers) {
+                           LayerList& layers, BlocksCopy* blocks) {
     GroupReader reader(input);
     reader.startHere();
-    Search search = findEntitiesSection(reader);
-    if (input.readFailed()) {
-        noteFailure("cannot read %s", path);
+    BlockIndex index;
+    if (findEntities(reader, path, blocks, index) != 0) return -1;
+    // A BLOCKS section was copied: it is kept only when it is needed.
+    auto dropBlocks = [&] {
+        if (blocks != nullptr && blocks->opened) blocks->output.discard();
+    };
+    if (sdxf.open() != 0) {
+        dropBlocks();
         return -1;
     }
-    if (search == Search::failed) {
-        noteInputFailure(reader, path, Fault::none);
-        return -1;
-    }
-    if (search == Search::notFound) {
-        std::printf("\nError: no ENTITIES section found\n");
-        noteInputFailure(reader, path, Fault::noSection);
-        return -1;
-    }
-    if (sdxf.open() != 0) return -1;
     LineEndJoiner copy(sdxf, input.wideVectors());
-    int copied = copySection(reader, copy, layers);
+    bool referenced = false;
+    int copied = copySection(reader, copy, layers, index, referenced);
     input.stopCopy();
     if (copied <= 0 || input.readFailed()) {
         sdxf.discard();
+        dropBlocks();
         if (copied == 0 || input.readFailed())
             std::printf("\nError: DXF file ends inside the ENTITIES section\n");
         if (input.readFailed()) {
@@ -116,7 +182,15 @@ int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& s
         return -1;
     }
     sdxf.take("EOF", 3);
-    return sdxf.commit();
+    int status = sdxf.commit();
+    if (blocks == nullptr) return status;
+    if (status != 0 || !referenced || !index.holdsEntities()) {
+        dropBlocks();
+        return status;
+    }
+    if (blocks->output.commit() != 0) return -1;
+    blocks->written = true;
+    return 0;
 }
 
 }  // namespace dxfprofile

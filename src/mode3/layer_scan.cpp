@@ -16,26 +16,15 @@
 #include "kinds/kind_table.h"
 #include "mode3/left_out.h"
 #include "mode3/record_tally.h"
+#include "mode3/reference_expansion.h"
+#include "mode3/scan_run.h"
+#include "blocks/block_index.h"
+#include "dxf/section_search.h"
 
 namespace dxfprofile {
 namespace {
 
-// What one scan keeps from its start to its end.
-struct ScanRun {
-    explicit ScanRun(EntityTable& records) : table(records) {}
-    EntityTable& table;     // the layer's records
-    const char* path = "";  // the SDXF file, for messages
-    const char* layerName = "";
-    std::FILE* messages = stdout;  // the messages that standard output shows
-    // The layer's curves, joined end to end until the next entity that
-    // gives records of its own.
-    CurveChain curveChain;
-    CurveRecords curveRecords;
-    LeftOut leftOut;
-    RecordTally tally;
-};
 
-enum class Scan { goOn, failed, refused };
 
 void printEndOfFile(const ScanRun& run) {
     std::fprintf(run.messages, "\nError: End of DXF file reached\n");
@@ -98,9 +87,24 @@ void printNotes(const ScanRun& run, const std::vector<SegmentNote>& notes) {
     for (SegmentNote note : notes) std::fputs(TEXT[static_cast<int>(note)], run.messages);
 }
 
-// Converts one entity of the layer into records; `status` is set on failure.
-Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity, int& status) {
+}  // namespace
+
+void reportOutOfRange(const ScanRun& run, const std::string& kind, std::uint64_t line,
+                      std::uint64_t faultLine) {
+    std::fprintf(run.messages, "\nError: %s on line %llu holds a value out of range on line %llu\n",
+                 kind.c_str(), static_cast<unsigned long long>(line),
+                 static_cast<unsigned long long>(faultLine));
+    noteFailure("the %s on line %llu of %s holds a value out of range on line %llu", kind.c_str(),
+                static_cast<unsigned long long>(line), run.path,
+                static_cast<unsigned long long>(faultLine));
+}
+
+Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity, int& status,
+                   const Placement& placement) {
     const std::string& kind = entity.kind;
+    if (kind == "INSERT" && run.blocks != nullptr)
+        return expandReference(run, entity, run.layerName, placement, 0, status);
+    if (kind == "INSERT") ++run.referencesLeftOut;
     const EntityKind& row = kindOf(kind);
     if (row.givesRecords) flushCurves(run);
     std::uint32_t before = run.table.entityCount;
@@ -114,7 +118,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
             return Scan::failed;
         }
     }
-    KindResult read = readEntity(row, entity, vertices, run.curveChain, before);
+    KindResult read = readEntity(row, entity, vertices, run.curveChain, before, placement);
     appendShapes(read, run.table);
     printNotes(run, read.notes);
     EntityOutcome outcome = read.outcome;
@@ -129,13 +133,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
         tallyRecords(run.tally, kind, entity.line, run.table.entityCount - before);
     }
     if (outcome == EntityOutcome::outOfRange) {
-        std::fprintf(run.messages,
-                     "\nError: %s on line %llu holds a value out of range on line %llu\n",
-                     kind.c_str(), static_cast<unsigned long long>(entity.line),
-                     static_cast<unsigned long long>(read.faultLine));
-        noteFailure("the %s on line %llu of %s holds a value out of range on line %llu",
-                    kind.c_str(), static_cast<unsigned long long>(entity.line), run.path,
-                    static_cast<unsigned long long>(read.faultLine));
+        reportOutOfRange(run, kind, entity.line, read.faultLine);
         status = -1;
         return Scan::refused;
     }
@@ -149,10 +147,82 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
     return Scan::goOn;
 }
 
+namespace {
+
+// Every layer: references on any layer may place entities on the wanted one.
+class EveryLayer final : public LayerWanted {
+  public:
+    bool wants(std::string_view /*layer*/) const override { return true; }
+};
+
+// Passes over the sections of a drawing up to its ENTITIES section, indexing
+// its BLOCKS section on the way; the source then stands at the line
+// "ENTITIES". 0, or -1 (reported).
+int findDrawingEntities(ScanRun& run, GroupReader& reader, BlockIndex& index) {
+    std::string name;
+    bool indexed = false;
+    for (;;) {
+        SectionSearch search = findSection(reader, name);
+        if (search == SectionSearch::found && name == "ENTITIES") return 0;
+        if (search == SectionSearch::found && name == "BLOCKS" && !indexed) {
+            indexed = true;
+            Piece line;
+            LineSource& source = reader.source();
+            if (!source.nextPiece(line) || !source.skipRestOfLine(line)) {
+                search = SectionSearch::notFound;
+            } else {
+                reader.startHere();
+                int read = readBlocksSection(reader, index);
+                if (read < 0) search = SectionSearch::failed;
+                if (read == 0) search = SectionSearch::notFound;
+                reader.startHere();
+            }
+        }
+        if (search == SectionSearch::found) continue;
+        if (reader.source().readFailed()) {
+            noteFailure("cannot read %s", run.path);
+        } else if (reader.faultLine() != 0) {
+            noteFailure("line %llu of %s is not a group code",
+                        static_cast<unsigned long long>(reader.faultLine()), run.path);
+        } else {
+            std::fprintf(run.messages, "\nError: no ENTITIES section found\n");
+            noteFailure("%s has no ENTITIES section", run.path);
+        }
+        return -1;
+    }
+}
+
+// Indexes the blocks file that mode 2 wrote beside the SDXF file; false
+// (warned) when it cannot be read whole.
+bool indexBlocksFile(const BlockInput& blocks, BlockIndex& index) {
+    LineSource& source = *blocks.source;
+    Piece line;
+    GroupReader reader(source, true);
+    bool read = source.nextPiece(line) && source.skipRestOfLine(line);
+    if (read) {
+        reader.startHere();
+        read = readBlocksSection(reader, index) > 0;
+    }
+    if (read) return true;
+    std::fprintf(stderr, "warning: cannot read the blocks in %s; block references are left out\n",
+                 blocks.path);
+    return false;
+}
+
+// The references on the layer that were left out for want of blocks.
+void hintBlocks(const ScanRun& run, const BlockInput& blocks) {
+    if (run.referencesLeftOut == 0 || blocks.source != nullptr) return;
+    std::fprintf(stderr,
+                 "note: %d block reference(s) on layer %s left out: %s is not there; run mode 2 "
+                 "on the drawing again, or give mode 3 the drawing itself\n",
+                 run.referencesLeftOut, shellQuoted(run.layerName).c_str(),
+                 blocks.path[0] != '\0' ? blocks.path : "the blocks file");
+}
+
 }  // namespace
 
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
-                 std::FILE* messages, EntityTable& table) {
+                 std::FILE* messages, EntityTable& table, const BlockInput& blocks) {
     ScanRun run{table};
     run.messages = messages;
     run.path = path;
@@ -160,21 +230,42 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
     resetEntityTable(table);
     resetCurveChain(run.curveChain);
     int status = 0;
-    bool layerFound = false;
     bool valueRefused = false;
     GroupReader reader(sdxfInput);
+    BlockIndex index;
+    bool placesBlocks = blocks.source != nullptr;
+    if (blocks.drawing) {
+        reader.startHere();
+        status = findDrawingEntities(run, reader, index);
+    } else if (placesBlocks && !indexBlocksFile(blocks, index)) {
+        index = BlockIndex();
+        placesBlocks = false;
+    }
+    BlockReach reach(index, layerName);
+    if (placesBlocks) {
+        run.blocks = &index;
+        run.reach = &reach;
+        run.blockSource = blocks.source;
+        run.blocksPath = blocks.path;
+    }
     OneLayer wanted(layerName);
-    EntityHeads heads(reader, wanted, isSubEntity);
+    EveryLayer everyLayer;
+    // References on other layers matter when a block puts entities on this
+    // one whatever layer places it: every head is read then.
+    bool everyHead = placesBlocks && reach.anyDirect();
+    EntityHeads heads(reader, everyHead ? static_cast<const LayerWanted&>(everyLayer)
+                                        : static_cast<const LayerWanted&>(wanted),
+                      isSubEntity);
     EntityHead head;
     EntityGroups entity;
     // The first line names the section; the groups follow it.
     Piece first;
-    if (!sdxfInput.nextPiece(first) || !sdxfInput.skipRestOfLine(first)) {
+    if (status == 0 && (!sdxfInput.nextPiece(first) || !sdxfInput.skipRestOfLine(first))) {
         printEndOfFile(run);
         status = -1;
     }
     reader.startHere();
-    heads.lookFor(layerName);
+    if (!everyHead) heads.lookFor(layerName);
     while (status == 0) {
         HeadResult result = heads.next(head);
         if (result == HeadResult::sectionEnd) {
@@ -187,12 +278,14 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
             status = -1;
             break;
         }
+        bool onLayer = wanted.isLayer(head.layer);
+        if (!onLayer && head.kind != "INSERT") continue;
         int read = readEntityGroups(reader, head, entity);
         if (read < 0) {
             noteReadFailure(run, sdxfInput, head.kind, head.line);
             status = -1;
         } else if (read == 0) {
-            if (hasCoordinates(entity) || inPaperSpace(entity)) {
+            if (!onLayer || hasCoordinates(entity) || inPaperSpace(entity)) {
                 printEndOfFile(run);
                 status = -1;
             } else {
@@ -202,23 +295,35 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
                             shellQuoted(layerName).c_str());
                 status = -2;
             }
-        } else if (!inPaperSpace(entity)) {
-            layerFound = true;
-            valueRefused = convertEntity(run, reader, entity, status) == Scan::refused;
+        } else if (inPaperSpace(entity)) {
+            continue;
+        } else if (!onLayer) {
+            if (run.blocks == nullptr) continue;
+            // A reference on another layer: its block's entities on this one.
+            Scan scan = expandReference(run, entity, layerNameOf(head.layer), IDENTITY_PLACEMENT,
+                                        0, status);
+            valueRefused = scan == Scan::refused;
+        } else {
+            run.layerFound = true;
+            Scan scan = convertEntity(run, reader, entity, status, IDENTITY_PLACEMENT);
+            valueRefused = scan == Scan::refused;
         }
     }
     sdxfInput.close();
     if (status == -1 && valueRefused) leaveEmptyProfile(layerName);
     if (status != 0) return status;
-    if (!layerFound) {
+    if (!run.layerFound) {
         std::fprintf(run.messages, "\ncan't find specified layername\n");
         noteMissingLayer(path, layerName);
+        hintBlocks(run, blocks);
         return -4;
     }
     status = writeProfile(table, layerName, messages);
     if (status == -5) noteTooManyRecords(run.tally, layerName, run.table.entityCount);
     printApproximated(layerName, run.curveChain.stats, run.curveRecords);
     printLeftOut(run.leftOut, layerName);
+    printUnplaced(run);
+    hintBlocks(run, blocks);
     return status;
 }
 

@@ -9,6 +9,17 @@ namespace dxfprofile {
 class LineSource;
 struct EntityTable;
 
+// Where the blocks of the drawing are read.
+struct BlockInput {
+    // The drawing again, or the blocks file that mode 2 wrote; none: block
+    // references are left out.
+    LineSource* source = nullptr;
+    const char* path = "";  // its name, for messages
+    // The input is the drawing itself, not an SDXF file: its sections are
+    // passed over up to ENTITIES, and its BLOCKS section indexed on the way.
+    bool drawing = false;
+};
+
 // Scans the SDXF file that `sdxfInput` reads (`path` names it in messages)
 // for the entities on `layerName`, into `table`, and writes its profile
 // file. The run's
@@ -20,6 +31,6 @@ struct EntityTable;
 // file ends inside an entity of the layer before its coordinates), -4 (layer
 // not found, or profile not written), -5 (more than 64 records).
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
-                 std::FILE* messages, EntityTable& table);
+                 std::FILE* messages, EntityTable& table, const BlockInput& blocks = BlockInput{});
 
 }  // namespace dxfprofile
