@@ -114,7 +114,7 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
             return Scan::failed;
         }
     }
-    KindResult read = readEntity(row, entity, vertices, run.curveChain, before);
+    KindResult read = readEntity(row, entity, vertices, run.curveChain, before, IDENTITY_PLACEMENT);
     appendShapes(read, run.table);
     printNotes(run, read.notes);
     EntityOutcome outcome = read.outcome;
