@@ -8,6 +8,7 @@
 #include "entities/record_encoding.h"
 #include "geometry/fit_points.h"
 #include "geometry/nudge.h"
+#include "geometry/placed_curves.h"
 #include "kinds/extrusion.h"
 
 namespace dxfprofile {
@@ -26,7 +27,8 @@ KindResult leftOut(int status) {
 
 }  // namespace
 
-KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain,
+                            const Placement& placement) {
     EntityValues values(entity);
     SplineDefinition spline;
     spline.degree = integerValue(entity, 71);
@@ -111,20 +113,25 @@ KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain) {
     Plane plane = planeOf(extrusionOf(values));
     if (values.failed()) return refused(values);
     if (plane == Plane::tilted || !flat) return EntityOutcome::tilted;
+    bool placed = !isIdentity(placement);
     // Without control points, the curve through the fit points.
     if (spline.controlPoints.empty() && !fit.fitPoints.empty()) {
+        if (placed) placeFitPoints(fit, placement);
         int status = interpolateFitPoints(fit, spline);
         if (status != CURVE_OK) {
             ++chain.stats.splines;
             ++chain.stats.leftOut;
             return leftOut(status);
         }
+    } else if (placed) {
+        placeSpline(spline, placement);
     }
     int status = addSplineCurve(chain, spline);
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }
 
-KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain,
+                             const Placement& placement) {
     EntityValues values(entity);
     EllipseDefinition ellipse;
     ellipse.centre = {values.real(10), values.real(20)};
@@ -136,6 +143,8 @@ KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain) {
     if (values.failed()) return refused(values);
     if (plane == Plane::tilted) return EntityOutcome::tilted;
     ellipse.normalDown = plane == Plane::flipped;
+    // A definition that is no ellipse stays as it is, for the chain to refuse.
+    if (!isIdentity(placement)) placeEllipse(ellipse, placement);
     int status = addEllipseCurve(chain, ellipse);
     return status == CURVE_OK ? EntityOutcome::read : leftOut(status);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geometry/curve_chain.h"
+#include "geometry/placement.h"
 #include "kinds/readers.h"
 
 namespace dxfprofile {
@@ -10,9 +11,12 @@ namespace dxfprofile {
 struct EntityTable;
 
 // read: the curve is in the chain; leftOut: it gives no record (curveFault
-// says why: a curve status); tilted; outOfRange.
-KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain);
-KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain);
+// says why: a curve status); tilted; outOfRange. The curve goes to the chain
+// where `placement` puts it (nothing is done for IDENTITY_PLACEMENT).
+KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain,
+                            const Placement& placement);
+KindResult readEllipseEntity(const EntityGroups& entity, CurveChain& chain,
+                             const Placement& placement);
 
 // The records that curves gave in the run, by type.
 struct CurveRecords {

@@ -2,6 +2,7 @@
 
 #include "entities/record_encoding.h"
 #include "kinds/curve_reader.h"
+#include "kinds/placed_shapes.h"
 
 namespace dxfprofile {
 namespace {
@@ -32,9 +33,10 @@ bool isSubEntity(std::string_view name) {
     return name == "VERTEX" || name == "SEQEND";
 }
 
-KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
-                      const std::vector<EntityGroups>& owned, CurveChain& chain,
-                      std::uint32_t recordsBefore) {
+namespace {
+
+KindResult readShapes(const EntityKind& kind, const EntityGroups& entity,
+                      const std::vector<EntityGroups>& owned, std::uint32_t recordsBefore) {
     switch (kind.reader) {
         case KindReader::line:
             return readLineEntity(entity);
@@ -47,13 +49,23 @@ KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
         case KindReader::heavyPolyline:
             return readHeavyPolyline(entity, owned, recordsBefore);
         case KindReader::spline:
-            return readSplineEntity(entity, chain);
         case KindReader::ellipse:
-            return readEllipseEntity(entity, chain);
         case KindReader::none:
             break;
     }
     return EntityOutcome::leftOut;
+}
+
+}  // namespace
+
+KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
+                      const std::vector<EntityGroups>& owned, CurveChain& chain,
+                      std::uint32_t recordsBefore, const Placement& placement) {
+    if (kind.reader == KindReader::spline) return readSplineEntity(entity, chain, placement);
+    if (kind.reader == KindReader::ellipse) return readEllipseEntity(entity, chain, placement);
+    KindResult read = readShapes(kind, entity, owned, recordsBefore);
+    if (!isIdentity(placement)) placeShapes(read, placement, chain);
+    return read;
 }
 
 void appendShapes(KindResult& read, EntityTable& table) {
@@ -67,7 +79,10 @@ void appendShapes(KindResult& read, EntityTable& table) {
         }
         ++appended;
     }
-    if (appended == read.shapes.size()) return;
+    if (appended != read.shapes.size()) keepNotesBefore(read, appended);
+}
+
+void keepNotesBefore(KindResult& read, std::size_t appended) {
     // A line is noted once its record is appended, an arc before.
     std::size_t said = 0;
     std::size_t shape = 0;

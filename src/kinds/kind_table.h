@@ -10,6 +10,7 @@
 #include "dxf/entity_groups.h"
 #include "entities/entity_table.h"
 #include "geometry/curve_chain.h"
+#include "geometry/placement.h"
 #include "kinds/readers.h"
 
 namespace dxfprofile {
@@ -35,15 +36,22 @@ bool isSubEntity(std::string_view name);
 
 // Reads `entity` with the reader of its kind; `owned` holds its
 // sub-entities, curves go to `chain`, and `recordsBefore` is the layer's
-// count of records so far.
+// count of records so far. `placement` takes an entity of a block to where
+// a reference puts it (placed_shapes.h); IDENTITY_PLACEMENT for model space,
+// where nothing is placed.
 KindResult readEntity(const EntityKind& kind, const EntityGroups& entity,
                       const std::vector<EntityGroups>& owned, CurveChain& chain,
-                      std::uint32_t recordsBefore);
+                      std::uint32_t recordsBefore, const Placement& placement);
 
 // Appends the records of the shapes that `read` gives to `table`, in order,
 // through the record encoding. The first value out of range among them
 // refuses the entity: `read` then says so, with only the notes said before
 // it.
 void appendShapes(KindResult& read, EntityTable& table);
+
+// Cuts the notes of `read` to those said when the record of shape
+// `appended` is refused: a line's note comes once its record is appended, an
+// arc's before it is narrowed.
+void keepNotesBefore(KindResult& read, std::size_t appended);
 
 }  // namespace dxfprofile

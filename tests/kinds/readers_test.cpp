@@ -80,7 +80,8 @@ void checkRows(const std::vector<Row>& rows) {
         std::vector<EntityGroups> vertices;
         for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
         CurveChain chain;
-        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, 0);
+        KindResult result =
+            readEntity(kindOf(kind), entity, vertices, chain, 0, IDENTITY_PLACEMENT);
         appendShapes(result, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
@@ -203,8 +204,8 @@ TEST(KindReaders, TheFirstValueOutOfRangeNamesItsLine) {
         SCOPED_TRACE(row.groups);
         resetEntityTable(entityTable);
         CurveChain chain;
-        KindResult result =
-            readEntity(kindOf(row.kind), entityOf(row.kind, row.groups), {}, chain, 0);
+        KindResult result = readEntity(kindOf(row.kind), entityOf(row.kind, row.groups), {}, chain,
+                                       0, IDENTITY_PLACEMENT);
         appendShapes(result, entityTable);
         EXPECT_EQ(result.outcome, EntityOutcome::outOfRange);
         EXPECT_EQ(result.faultLine, row.line);
@@ -258,7 +259,9 @@ std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& g
     resetCurveChain(chain);
     resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain, 0).outcome != EntityOutcome::read) return {};
+    if (readEntity(kindOf(kind), entity, {}, chain, 0, IDENTITY_PLACEMENT).outcome !=
+        EntityOutcome::read)
+        return {};
     CurveRecords counts;
     appendCurveRecords(chain, counts, entityTable);
     std::vector<Record> records;
