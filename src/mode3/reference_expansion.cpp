@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "dxf/entity_head.h"
 #include "dxf/layer_name.h"
 #include "entities/entity_table.h"
 #include "io/diagnostics.h"
