@@ -20,8 +20,8 @@ bool isLayoutBlock(std::string_view name) {
         }
         return true;
     };
-    return startsWith("*MODEL_SPACE") || startsWith("*PAPER_SPACE") ||
-           startsWith("$MODEL_SPACE") || startsWith("$PAPER_SPACE");
+    return startsWith("*MODEL_SPACE") || startsWith("*PAPER_SPACE") || startsWith("$MODEL_SPACE") ||
+           startsWith("$PAPER_SPACE");
 }
 
 std::string_view valueOf(const EntityGroups& entity, int code, std::string_view fallback) {
@@ -55,7 +55,10 @@ void BlockIndex::noteItem(std::size_t block, const BlockItem& item) {
     BlockDefinition& definition = blocks_[block];
     if (!isLayoutBlock(definition.name)) holdsEntities_ = true;
     std::string key = std::to_string(block);
-    key.append(item.reference ? "\nR" : "\nE").append(item.layer).append(1, '\n').append(item.block);
+    key.append(item.reference ? "\nR" : "\nE")
+        .append(item.layer)
+        .append(1, '\n')
+        .append(item.block);
     auto [found, added] = itemKeys_.emplace(std::move(key), item.geometry);
     if (added) {
         definition.items.push_back(item);
@@ -65,7 +68,8 @@ void BlockIndex::noteItem(std::size_t block, const BlockItem& item) {
     // The same place seen first through a kind without records.
     found->second = true;
     for (BlockItem& seen : definition.items) {
-        if (seen.reference == item.reference && seen.layer == item.layer && seen.block == item.block)
+        if (seen.reference == item.reference && seen.layer == item.layer &&
+            seen.block == item.block)
             seen.geometry = true;
     }
 }
@@ -106,7 +110,9 @@ int readBlocksSection(GroupReader& reader, BlockIndex& index) {
 }
 
 BlockReach::BlockReach(const BlockIndex& index, std::string_view layer)
-    : index_(index), layer_(layer), state_(index.blocks().size(), 0),
+    : index_(index),
+      layer_(layer),
+      state_(index.blocks().size(), 0),
       depth_(index.blocks().size(), 1) {
     for (std::size_t block = 0; block < state_.size(); ++block) {
         visit(block, 0);

@@ -13,6 +13,7 @@
 #include "cli/binary_dxf.h"
 #include "cli/command_line.h"
 #include "cli/derive_path.h"
+#include "dxf/section_search.h"
 #include "entities/entity_table.h"
 #include "entities/profile_format.h"
 #include "io/diagnostics.h"
@@ -22,7 +23,6 @@
 #include "mode2/layer_inventory.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
-#include "dxf/section_search.h"
 #include "mode3/layer_scan.h"
 
 namespace dxfprofile {

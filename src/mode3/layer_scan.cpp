@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "blocks/block_index.h"
 #include "dxf/entity_head.h"
 #include "dxf/layer_hint.h"
+#include "dxf/section_search.h"
 #include "entities/entity_table.h"
 #include "entities/profile_writer.h"
 #include "geometry/curve_chain.h"
@@ -18,13 +20,9 @@
 #include "mode3/record_tally.h"
 #include "mode3/reference_expansion.h"
 #include "mode3/scan_run.h"
-#include "blocks/block_index.h"
-#include "dxf/section_search.h"
 
 namespace dxfprofile {
 namespace {
-
-
 
 void printEndOfFile(const ScanRun& run) {
     std::fprintf(run.messages, "\nError: End of DXF file reached\n");
@@ -253,8 +251,9 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
     // References on other layers matter when a block puts entities on this
     // one whatever layer places it: every head is read then.
     bool everyHead = placesBlocks && reach.anyDirect();
-    EntityHeads heads(reader, everyHead ? static_cast<const LayerWanted&>(everyLayer)
-                                        : static_cast<const LayerWanted&>(wanted),
+    EntityHeads heads(reader,
+                      everyHead ? static_cast<const LayerWanted&>(everyLayer)
+                                : static_cast<const LayerWanted&>(wanted),
                       isSubEntity);
     EntityHead head;
     EntityGroups entity;
@@ -300,8 +299,8 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
         } else if (!onLayer) {
             if (run.blocks == nullptr) continue;
             // A reference on another layer: its block's entities on this one.
-            Scan scan = expandReference(run, entity, layerNameOf(head.layer), IDENTITY_PLACEMENT,
-                                        0, status);
+            Scan scan = expandReference(run, entity, layerNameOf(head.layer), IDENTITY_PLACEMENT, 0,
+                                        status);
             valueRefused = scan == Scan::refused;
         } else {
             run.layerFound = true;

@@ -157,14 +157,17 @@ Scan expandReference(ScanRun& run, const EntityGroups& insert, std::string_view 
     if (places > MAX_ENTITIES) {
         // Each place gives a record at least: more than a profile holds.
         tallyRecords(run.tally, insert.kind, insert.line, places);
-        countEntities(run.table, static_cast<std::uint32_t>(std::min<std::uint64_t>(places, 1u << 31)));
+        countEntities(run.table,
+                      static_cast<std::uint32_t>(std::min<std::uint64_t>(places, 1u << 31)));
         return Scan::goOn;
     }
     for (long row = 0; row < rows; ++row) {
         for (long column = 0; column < columns; ++column) {
             Placement place;
-            int placed = insertPlacement(placing, static_cast<int>(column),
-                                         static_cast<int>(row), place);
+            int placed =
+                insertPlacement(placing, static_cast<int>(column), static_cast<int>(row), place);
+            // The block's entities are on the layer, but give nothing here.
+            if (placed == PLACEMENT_TILTED || placed == PLACEMENT_DEGENERATE) run.layerFound = true;
             if (placed == PLACEMENT_TILTED) {
                 noteTilted(run.leftOut, insert.kind, insert.line);
                 return Scan::goOn;
@@ -180,8 +183,8 @@ Scan expandReference(ScanRun& run, const EntityGroups& insert, std::string_view 
                 status = -1;
                 return Scan::refused;
             }
-            Scan scan = placeBlock(run, block, layer, composePlacements(outer, place), depth + 1,
-                                   status);
+            Scan scan =
+                placeBlock(run, block, layer, composePlacements(outer, place), depth + 1, status);
             if (scan != Scan::goOn) return scan;
             if (run.table.entityCount > MAX_ENTITIES) return Scan::goOn;
         }
