@@ -16,6 +16,7 @@
 
 #include "bytes/line_source.h"
 #include "dxf/name_set.h"
+#include "dxf/section_search.h"
 #include "entities/entity_table.h"
 #include "mode2/section_extractor.h"
 #include "mode2/section_output.h"
@@ -114,8 +115,15 @@ ScanRun runScan(const std::uint8_t* data, std::size_t size, const SourceSettings
     ScanRun run;
     LineSource input(settings);
     input.attachSpan(reinterpret_cast<const char*>(data), size);
+    // A drawing places its blocks, read from a second view of the same bytes.
+    LineSource again(settings);
+    again.attachSpan(reinterpret_cast<const char*>(data), size);
+    BlockInput blocks;
+    blocks.drawing = startsWithSection(input);
+    if (blocks.drawing) blocks.source = &again;
+    blocks.path = "input.dxf";
     EntityTable entityTable;
-    run.status = processLayer(input, "input.sdxf", layerName, stdout, entityTable);
+    run.status = processLayer(input, "input.sdxf", layerName, stdout, entityTable, blocks);
     run.entityCount = entityTable.entityCount;
     std::size_t stored = std::min<std::size_t>(entityTable.entityCount, MAX_ENTITIES);
     run.records.assign(entityTable.records, entityTable.records + stored);
@@ -239,9 +247,13 @@ ExtractRun runExtract(const std::uint8_t* data, std::size_t size, const SourceSe
     LineSource input(settings);
     input.attachSpan(reinterpret_cast<const char*>(data), size);
     MemorySdxf sdxf;
+    MemorySdxf blocksFile;
+    BlocksCopy blocks(blocksFile);
     LayerList layers;
-    run.status = extractEntitiesSection(input, "input.dxf", sdxf, layers);
+    run.status = extractEntitiesSection(input, "input.dxf", sdxf, layers, &blocks);
     if (sdxf.opened && !sdxf.closed) fail("mode 2 leaves its SDXF file open");
+    if (blocksFile.opened && !blocksFile.closed) fail("mode 2 leaves its blocks file open");
+    if (blocks.written && run.status != 0) fail("mode 2 keeps the blocks of a failed run");
     if (run.status == 0) {
         run.sdxf = sdxf.bytes;
         run.layers = layers.names();
