@@ -101,5 +101,36 @@ TEST(SectionExtractor, CopiesTheSectionAndListsItsModelSpaceLayers) {
     }
 }
 
+// The BLOCKS section is kept beside the SDXF file when model space places a
+// block, and the layers that the block reaches are listed at its place.
+TEST(SectionExtractor, KeepsTheBlocksThatModelSpacePlaces) {
+    const std::string BLOCKS =
+        "BLOCKS\n  0\nBLOCK\n  2\nB\n  0\nLINE\n  8\nHOLES\n"
+        "  0\nCIRCLE\n  8\n0\n  0\nENDBLK\n  0\nENDSEC\n";
+    const std::string drawing = "  0\nSECTION\n  2\n" + BLOCKS + "  0\nSECTION\n  2\nENTITIES\n";
+    for (bool referenced : {true, false}) {
+        SCOPED_TRACE(referenced ? "a reference" : "none");
+        const std::string entities =
+            "  0\nLINE\n  8\nWALLS\n" +
+            std::string(referenced ? "  0\nINSERT\n  8\nPLATE\n  2\nB\n" : "") +
+            "  0\nPOINT\n  8\nWALLS\n  0\nENDSEC\n  0\nEOF\n";
+        const std::string input = withLineEnds(drawing + entities, "\r\n");
+        LineSource source;
+        source.attachSpan(input.data(), input.size());
+        MemorySdxf sdxf;
+        MemorySdxf blocksFile;
+        BlocksCopy blocks(blocksFile);
+        NameSet layers;
+        EXPECT_EQ(extractEntitiesSection(source, "drawing.dxf", sdxf, layers, &blocks), 0);
+        EXPECT_EQ(blocks.written, referenced);
+        EXPECT_EQ(blocksFile.state, referenced ? "committed" : "discarded");
+        EXPECT_EQ(blocksFile.bytes, BLOCKS + "EOF");
+        const std::vector<std::string> listed =
+            referenced ? std::vector<std::string>{"WALLS", "PLATE", "HOLES"}
+                       : std::vector<std::string>{"WALLS"};
+        EXPECT_EQ(layers.names(), listed);
+    }
+}
+
 }  // namespace
 }  // namespace dxfprofile
