@@ -58,9 +58,19 @@ InsertValues insertValuesOf(EntityValues& values, const BlockDefinition& block) 
     return insert;
 }
 
-Scan failRead(ScanRun& run, int& status) {
-    std::fprintf(run.messages, "\nError: can't read the blocks again\n");
-    noteFailure("cannot read the blocks in %s", run.blocksPath);
+// The blocks could not be read again: a failed read, a line that holds no
+// group code (its message printed by the reader) or a block without its end.
+Scan failRead(ScanRun& run, const GroupReader* reader, int& status) {
+    if (reader != nullptr && reader->faultLine() != 0) {
+        noteFailure("line %llu of %s is not a group code",
+                    static_cast<unsigned long long>(reader->faultLine()), run.blocksPath);
+    } else if (reader != nullptr && !run.blockSource->readFailed()) {
+        std::fprintf(run.messages, "\nError: End of DXF file reached\n");
+        noteFailure("%s ends inside a block", run.blocksPath);
+    } else {
+        std::fprintf(run.messages, "\nError: can't read the blocks again\n");
+        noteFailure("cannot read the blocks in %s", run.blocksPath);
+    }
     status = -1;
     return Scan::failed;
 }
@@ -86,7 +96,7 @@ Scan refuseNesting(ScanRun& run, const EntityGroups& insert, std::string_view na
 Scan placeBlock(ScanRun& run, const BlockDefinition& block, std::string_view layer,
                 const Placement& placement, int depth, int& status) {
     LineSource& source = *run.blockSource;
-    if (source.returnTo(block.entities) != 0) return failRead(run, status);
+    if (source.returnTo(block.entities) != 0) return failRead(run, nullptr, status);
     GroupReader reader(source);
     reader.startHere();
     OneLayer wanted(run.layerName);
@@ -95,7 +105,7 @@ Scan placeBlock(ScanRun& run, const BlockDefinition& block, std::string_view lay
         int read = readEntityStart(reader, entity);
         if (read > 0 && (entity.kind == "ENDBLK" || entity.kind == "ENDSEC")) return Scan::goOn;
         if (read > 0) read = readEntityRest(reader, entity);
-        if (read <= 0) return failRead(run, status);
+        if (read <= 0) return failRead(run, &reader, status);
         // Attributes and a polyline's end belong to the entity before them.
         if (isSubEntity(entity.kind)) continue;
         const EntityGroup* layerGroup = findGroup(entity, 8);
@@ -105,7 +115,7 @@ Scan placeBlock(ScanRun& run, const BlockDefinition& block, std::string_view lay
             LineSource::Mark after = source.here();
             Scan scan = expandReference(run, entity, landsOn, placement, depth, status);
             if (scan != Scan::goOn) return scan;
-            if (source.returnTo(after) != 0) return failRead(run, status);
+            if (source.returnTo(after) != 0) return failRead(run, nullptr, status);
             continue;
         }
         if (!wanted.isLayer(landsOn)) continue;
