@@ -100,6 +100,8 @@ EllipseDefinition ellipseOf(const Shape& shape) {
 
 // One shape as a curve of the chain. A line of no length adds nothing.
 int addShapeCurve(const Shape& shape, const Placement& placement, CurveChain& chain) {
+    // No reader gives a point beside a circle or an arc.
+    if (shape.kind == ShapeKind::point) return CURVE_OK;
     if (shape.kind == ShapeKind::line) {
         SplineDefinition line;
         line.degree = 1;

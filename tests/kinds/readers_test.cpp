@@ -331,13 +331,13 @@ TEST(KindReaders, StretchedRoundShapesBecomeCurves) {
 }
 
 // The records of one SPLINE or ELLIPSE, or none when it is not read.
-std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups) {
+std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups,
+                                   const Placement& placement = IDENTITY_PLACEMENT) {
     CurveChain chain;
     resetCurveChain(chain);
     resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain, 0, IDENTITY_PLACEMENT).outcome !=
-        EntityOutcome::read)
+    if (readEntity(kindOf(kind), entity, {}, chain, 0, placement).outcome != EntityOutcome::read)
         return {};
     CurveRecords counts;
     appendCurveRecords(chain, counts, entityTable);
@@ -367,6 +367,23 @@ TEST(CurveReaders, ZeroNormalsAndFullTurns) {
                             "6.283185307179585", "12.6"}) {
         SCOPED_TRACE(end);
         EXPECT_EQ(curveRecordsOf("ELLIPSE", ELLIPSE + " 41=0 42=" + end), ellipse);
+    }
+}
+
+// A placed curve gives the records of the curve drawn where it lands: fit
+// points and tangents turn with the block.
+TEST(CurveReaders, PlacedCurvesLandWhereTheReferencePutsThem) {
+    const char* const rows[][3] = {
+        {"ELLIPSE", "11=10 40=0.5 41=1 42=4", "10=10 20=20 11=0 21=20 40=0.5 41=1 42=4"},
+        {"SPLINE", "71=2 10=0 20=0 10=3 20=4 10=6 20=0", "71=2 10=10 20=20 10=2 20=26 10=10 20=32"},
+        {"SPLINE", "11=0 21=0 11=3 21=4 11=6 21=0 12=1 22=0",
+         "11=10 21=20 11=2 21=26 11=10 21=32 12=0 22=2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[1]);
+        std::vector<Record> landed = curveRecordsOf(row[0], row[2]);
+        ASSERT_FALSE(landed.empty());
+        EXPECT_EQ(curveRecordsOf(row[0], row[1], TURNED), landed);
     }
 }
 
