@@ -42,8 +42,10 @@ int placeEllipse(EllipseDefinition& ellipse, const Placement& placement) {
     // B turns anticlockwise from A, or clockwise: the normal says which.
     ellipse.normalDown = major.x * minor.y - major.y * minor.x < 0.0;
     ellipse.startParameter = curve.tStart - t0;
+    // The span as it was, so that a full turn stays one and a short arc
+    // stays short.
     bool full = curve.tEnd == curve.tStart + FULL_TURN;
-    ellipse.endParameter = full ? ellipse.startParameter + FULL_TURN : curve.tEnd - t0;
+    ellipse.endParameter = ellipse.startParameter + (full ? FULL_TURN : curve.tEnd - curve.tStart);
     return CURVE_OK;
 }
 

@@ -108,12 +108,17 @@ KindResult readSplineEntity(const EntityGroups& entity, CurveChain& chain,
                 break;
         }
     }
+    bool placed = !isIdentity(placement);
+    // Flat where the curve lands: a block's heights scale with it.
     bool flat = true;
-    for (double z : heights) flat = flat && std::fabs(z - heights.front()) <= FLAT;
+    for (double z : heights) {
+        double spread = std::fabs(z - heights.front());
+        if (placed) spread *= std::fabs(placement.zz);
+        flat = flat && spread <= FLAT;
+    }
     Plane plane = planeOf(extrusionOf(values));
     if (values.failed()) return refused(values);
     if (plane == Plane::tilted || !flat) return EntityOutcome::tilted;
-    bool placed = !isIdentity(placement);
     // Without control points, the curve through the fit points.
     if (spline.controlPoints.empty() && !fit.fitPoints.empty()) {
         if (placed) placeFitPoints(fit, placement);

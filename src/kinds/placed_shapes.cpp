@@ -27,13 +27,16 @@ void placeAt(Shape& shape, int index, const Placement& placement) {
 }
 
 // An arc runs anticlockwise from its start angle to its end angle; a
-// mirrored one runs the other way, so its ends change places. An angle that
-// no record can hold is left to refuse the entity.
+// mirrored one runs the other way, so its ends change places. The angles of
+// a polyline's arcs are in its own degrees (DEG_PER_RAD), and turn by as
+// many. An angle that no record can hold is left to refuse the entity.
 void turnAngles(Shape& shape, const Placement& placement) {
     double start = shape.values[3];
     double end = shape.values[4];
     if (!narrows(start) || !narrows(end)) return;
-    double turn = placementTurn(placement);
+    double turn = shape.arcForm == ArcForm::bulge
+                      ? std::atan2(placement.yx, placement.xx) * DEG_PER_RAD
+                      : placementTurn(placement);
     double placedStart = mirrors(placement) ? turn - end : start + turn;
     double placedEnd = mirrors(placement) ? turn - start : end + turn;
     placedStart = foldDegrees(placedStart);
@@ -97,6 +100,8 @@ EllipseDefinition ellipseOf(const Shape& shape) {
 
 // One shape as a curve of the chain. A line of no length adds nothing.
 int addShapeCurve(const Shape& shape, const Placement& placement, CurveChain& chain) {
+    // No reader gives a point beside a circle or an arc.
+    if (shape.kind == ShapeKind::point) return CURVE_OK;
     if (shape.kind == ShapeKind::line) {
         SplineDefinition line;
         line.degree = 1;
@@ -108,8 +113,9 @@ int addShapeCurve(const Shape& shape, const Placement& placement, CurveChain& ch
         return addSplineCurve(chain, line);
     }
     EllipseDefinition ellipse = ellipseOf(shape);
-    int status = placeEllipse(ellipse, placement);
-    return status == CURVE_OK ? addEllipseCurve(chain, ellipse) : status;
+    // One that is no ellipse stays as it is, for the chain to refuse.
+    placeEllipse(ellipse, placement);
+    return addEllipseCurve(chain, ellipse);
 }
 
 void placeAsCurves(KindResult& read, const Placement& placement, CurveChain& chain) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -70,8 +71,9 @@ EntityGroups entityOf(const std::string& kind, const std::string& groups) {
 }
 
 // The records that each entity appends, and what it notes: a polyline
-// notes each segment, seg for a line and bulge1 for an arc.
-void checkRows(const std::vector<Row>& rows) {
+// notes each segment, seg for a line and bulge1 for an arc. The entities
+// stand in a block that `placement` places.
+void checkRows(const std::vector<Row>& rows, const Placement& placement = IDENTITY_PLACEMENT) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string kind(row.name, std::strcspn(row.name, " ,"));
@@ -80,8 +82,7 @@ void checkRows(const std::vector<Row>& rows) {
         std::vector<EntityGroups> vertices;
         for (const char* groups : row.vertices) vertices.push_back(entityOf("VERTEX", groups));
         CurveChain chain;
-        KindResult result =
-            readEntity(kindOf(kind), entity, vertices, chain, 0, IDENTITY_PLACEMENT);
+        KindResult result = readEntity(kindOf(kind), entity, vertices, chain, 0, placement);
         appendShapes(result, entityTable);
         std::vector<SegmentNote> notes;
         for (const Record& record : row.records) {
@@ -253,14 +254,83 @@ TEST(KindReaders, BulgesOverTheirWholeRange) {
     }
 }
 
+// Turned by 90 degrees, scaled by 2 and moved to (10, 20); mirrored about the
+// y axis, as a reference seen from below places its block.
+constexpr Placement TURNED{0, -2, 10, 2, 0, 20, 1, 0};
+constexpr Placement MIRRORED{-1, 0, 0, 0, 1, 0, -1, 0};
+
+// Under a similarity an arc stays an arc that runs anticlockwise, its ends
+// exchanged when mirrored, and values out of range after placing still
+// refuse the entity.
+TEST(KindReaders, PlacedShapesStayExact) {
+    using enum EntityOutcome;
+    const std::string ARC = "10=2 20=3 40=1 50=30 51=120";
+    checkRows({{"ARC turned", ARC, read, {arc(4, 24, 2, 150, 240, 120, 210)}},
+               {"LINE turned", "10=1 20=2 11=3 21=4", read, {line(6, 22, 2, 26)}},
+               {"POINT turned, z kept", "10=1 20=2 30=5", read, {{ENTITY_POINT, {6, 22, 5}}}},
+               {"ARC a full turn", "40=1 50=0 51=360", read, {arc(10, 20, 2, -90, 270, 90, 450)}},
+               {"LWPOLYLINE turned",
+                "70=1 90=2 10=0 20=0 42=1 10=10 20=0 42=1",
+                read,
+                {arc(10, 30, 10, 90, -90, 270, 90), arc(10, 30, 10, 270, 90, 90, 270)}},
+               {"LINE out of range once placed", "10=2e38", outOfRange, {}}},
+              TURNED);
+    // Mirrored as the readers see a normal down.
+    checkRows({{"ARC mirrored", ARC, read, {arc(-2, 3, 1, 210, 300, 60, 150)}},
+               {"POINT mirrored", "10=1 20=2 30=5", read, {{ENTITY_POINT, {-1, 2, -5}}}},
+               {"ARC, an angle out of range", "40=1 50=1e39 51=2", outOfRange, {}}},
+              MIRRORED);
+}
+
+// Stretched, the shapes of an entity with a circle or an arc become curves
+// in the chain, in order; the faults of the placed values name their line.
+TEST(KindReaders, StretchedRoundShapesBecomeCurves) {
+    constexpr Placement STRETCHED{2, 0, 1, 0, 1, 0, 1, 0};
+    struct Row {
+        const char* kind;
+        const char* groups;
+        EntityOutcome outcome;
+        std::uint64_t faultLine;
+        int splines;
+        int ellipses;
+    };
+    const Row rows[] = {
+        {"CIRCLE", "10=0 20=0 40=1", EntityOutcome::read, 0, 0, 1},
+        {"LWPOLYLINE", "90=3 10=0 20=0 10=0 20=0 10=10 20=0 42=1 10=20 20=0", EntityOutcome::read,
+         0, 1, 1},
+        {"LINE", "10=0 20=0 11=1 21=1", EntityOutcome::read, 0, 0, 0},
+        {"CIRCLE", "10=0 20=0 40=2e38", EntityOutcome::outOfRange, 8, 0, 0},
+        {"CIRCLE", "10=0 20=0 40=0", EntityOutcome::leftOut, 0, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.groups);
+        CurveChain chain;
+        KindResult result =
+            readEntity(kindOf(row.kind), entityOf(row.kind, row.groups), {}, chain, 0, STRETCHED);
+        EXPECT_EQ(result.outcome, row.outcome);
+        EXPECT_EQ(result.faultLine, row.faultLine);
+        EXPECT_EQ(result.shapes.size(), row.kind == std::string("LINE") ? 1u : 0u);
+        EXPECT_EQ(chain.stats.splines, row.splines);
+        EXPECT_EQ(chain.stats.ellipses, row.ellipses);
+        if (row.kind == std::string("LWPOLYLINE")) {
+            // The notes stay; a line of no length adds no curve.
+            using enum SegmentNote;
+            EXPECT_EQ(result.notes, (std::vector<SegmentNote>{seg, seg, bulge1}));
+        }
+        std::vector<CurveSpan> spans;
+        EXPECT_EQ(flushCurveChain(chain, spans), CURVE_OK);
+        EXPECT_EQ(spans.empty(), row.outcome != EntityOutcome::read || row.ellipses == 0);
+    }
+}
+
 // The records of one SPLINE or ELLIPSE, or none when it is not read.
-std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups) {
+std::vector<Record> curveRecordsOf(const std::string& kind, const std::string& groups,
+                                   const Placement& placement = IDENTITY_PLACEMENT) {
     CurveChain chain;
     resetCurveChain(chain);
     resetEntityTable(entityTable);
     EntityGroups entity = entityOf(kind, groups);
-    if (readEntity(kindOf(kind), entity, {}, chain, 0, IDENTITY_PLACEMENT).outcome !=
-        EntityOutcome::read)
+    if (readEntity(kindOf(kind), entity, {}, chain, 0, placement).outcome != EntityOutcome::read)
         return {};
     CurveRecords counts;
     appendCurveRecords(chain, counts, entityTable);
@@ -290,6 +360,23 @@ TEST(CurveReaders, ZeroNormalsAndFullTurns) {
                             "6.283185307179585", "12.6"}) {
         SCOPED_TRACE(end);
         EXPECT_EQ(curveRecordsOf("ELLIPSE", ELLIPSE + " 41=0 42=" + end), ellipse);
+    }
+}
+
+// A placed curve gives the records of the curve drawn where it lands: fit
+// points and tangents turn with the block.
+TEST(CurveReaders, PlacedCurvesLandWhereTheReferencePutsThem) {
+    const char* const rows[][3] = {
+        {"ELLIPSE", "11=10 40=0.5 41=1 42=4", "10=10 20=20 11=0 21=20 40=0.5 41=1 42=4"},
+        {"SPLINE", "71=2 10=0 20=0 10=3 20=4 10=6 20=0", "71=2 10=10 20=20 10=2 20=26 10=10 20=32"},
+        {"SPLINE", "11=0 21=0 11=3 21=4 11=6 21=0 12=1 22=0",
+         "11=10 21=20 11=2 21=26 11=10 21=32 12=0 22=2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[1]);
+        std::vector<Record> landed = curveRecordsOf(row[0], row[2]);
+        ASSERT_FALSE(landed.empty());
+        EXPECT_EQ(curveRecordsOf(row[0], row[1], TURNED), landed);
     }
 }
 
