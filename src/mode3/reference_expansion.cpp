@@ -161,7 +161,10 @@ Scan expandReference(ScanRun& run, const EntityGroups& insert, std::string_view 
         status = -1;
         return Scan::refused;
     }
-    // Places that give no record are placed once, for what they leave out.
+    // Copies of an array that land on the same spot are placed once, and
+    // places that give no record once, for what they leave out.
+    if (placing.columnSpacing == 0.0) columns = 1;
+    if (placing.rowSpacing == 0.0) rows = 1;
     if (!reach.geometry(index)) columns = rows = 1;
     auto places = static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows);
     if (places > MAX_ENTITIES) {
