@@ -4,6 +4,7 @@
 
 #include "dxf/entity_head.h"
 #include "dxf/layer_name.h"
+#include "kinds/extrusion.h"
 #include "kinds/kind_table.h"
 
 namespace dxfprofile {
@@ -74,6 +75,15 @@ void BlockIndex::noteItem(std::size_t block, const BlockItem& item) {
     }
 }
 
+bool placesNothing(const EntityGroups& insert) {
+    for (int code : {41, 42, 43}) {
+        const EntityGroup* scale = findGroup(insert, code);
+        if (scale != nullptr && realValue(insert, code) == 0.0) return true;
+    }
+    EntityValues values(insert);
+    return planeOf(extrusionOf(values)) == Plane::tilted;
+}
+
 int readBlocksSection(GroupReader& reader, BlockIndex& index) {
     EntityGroups entity;
     std::size_t current = 0;
@@ -98,7 +108,8 @@ int readBlocksSection(GroupReader& reader, BlockIndex& index) {
             inBlock = true;
         } else if (entity.kind == "ENDBLK") {
             inBlock = false;
-        } else if (inBlock && !isSubEntity(entity.kind)) {
+        } else if (inBlock && !isSubEntity(entity.kind) &&
+                   !(entity.kind == "INSERT" && placesNothing(entity))) {
             BlockItem item;
             item.layer = layerNameOf(valueOf(entity, 8, "0"));
             item.reference = entity.kind == "INSERT";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bytes/line_source.h"
+#include "dxf/entity_groups.h"
 #include "dxf/group_reader.h"
 
 namespace dxfprofile {
@@ -58,6 +59,10 @@ class BlockIndex {
     std::unordered_map<std::string, bool> itemKeys_;       // block, layer and reference seen
     bool holdsEntities_ = false;
 };
+
+// Whether a reference places nothing wherever it stands: a scale of 0, or a
+// plane that is not the plan view's.
+bool placesNothing(const EntityGroups& insert);
 
 // Reads the BLOCK definitions of a BLOCKS section into `index`; the reader
 // stands after the section's name, and after the call after its (0, ENDSEC)

@@ -58,6 +58,7 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers, const Bl
         layers.add(layer);
         if (!reference) continue;
         referenced = true;
+        if (placesNothing(entity)) continue;
         const EntityGroup* block = findGroup(entity, 2);
         walk.addReference(block != nullptr ? std::string_view(block->value) : "", layer);
     }

@@ -179,8 +179,6 @@ Scan expandReference(ScanRun& run, const EntityGroups& insert, std::string_view 
             Placement place;
             int placed =
                 insertPlacement(placing, static_cast<int>(column), static_cast<int>(row), place);
-            // The block's entities are on the layer, but give nothing here.
-            if (placed == PLACEMENT_TILTED || placed == PLACEMENT_DEGENERATE) run.layerFound = true;
             if (placed == PLACEMENT_TILTED) {
                 noteTilted(run.leftOut, insert.kind, insert.line);
                 return Scan::goOn;
