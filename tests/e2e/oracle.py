@@ -11,7 +11,8 @@ from functools import lru_cache
 
 import ezdxf
 from ezdxf import recover
-from ezdxf.math import Vec3
+from ezdxf.entities import Ellipse
+from ezdxf.math import Matrix44, NonUniformScalingError, Vec3
 
 from conftest import split_profile
 
@@ -165,6 +166,89 @@ def entity_records(entity):
 def expected_records(doc, layer):
     """What ezdxf finds on `layer`, in the order of the ENTITIES section."""
     return [r for e in layer_entities(doc) if e.dxf.layer == layer for r in entity_records(e)]
+
+
+# Kinds whose geometry is moved with a block reference; any other kind in a
+# block gives no record and only lends its layer.
+MOVED = ("LINE", "POINT", "CIRCLE", "ARC", "LWPOLYLINE", "POLYLINE") + CURVES
+MAX_NESTING = 16
+
+
+def drawable_block(insert):
+    """The block that a reference draws, or None for one left out: a missing
+    or external block (flag 4), a tilted plane, a scale of zero."""
+    block = insert.block()
+    if block is None or block.block.dxf.get("flags", 0) & 4 or not flat(insert):
+        return None
+    scales = (insert.dxf.get(key, 1.0) for key in ("xscale", "yscale", "zscale"))
+    return block if all(scales) else None
+
+
+def moved(entity, m):
+    """A block entity placed by `m`, as ezdxf's virtual entities are: circles
+    and arcs scaled unevenly become elliptic arcs, bulged polylines their
+    segments first. Spline frame points of a heavy polyline are dropped, and
+    the thickness, which no record holds (ezdxf divides by a zero one)."""
+    entity = entity.copy()
+    entity.dxf.discard("thickness")
+    if entity.dxftype() == "POLYLINE":
+        entity.vertices[:] = [v for v in entity.vertices if not v.dxf.flags & 16]
+    try:
+        entity.transform(m)
+    except NonUniformScalingError:
+        if entity.dxftype() in ("LWPOLYLINE", "POLYLINE"):
+            return [e for part in entity.virtual_entities() for e in moved(part, m)]
+        return [Ellipse.from_arc(entity).transform(m)]
+    return [entity]
+
+
+def expand(entity, m, outer, depth):
+    """`entity` with the layer it ends up on, references replaced in place by
+    their block's entities (an array's rows, then its columns); a block
+    entity on layer 0 takes the layer of the reference around it. A
+    reference lends its own layer before its block, its attributes after."""
+    if not entity.dxf.hasattr("layer"):
+        return
+    layer = outer if outer is not None and entity.dxf.layer == "0" else entity.dxf.layer
+    if entity.dxftype() != "INSERT":
+        moving = outer is not None and entity.dxftype() in MOVED
+        yield from ((e, layer) for e in (moved(entity, m) if moving else [entity]))
+        return
+    yield entity, layer
+    block = drawable_block(entity)
+    if block is not None:
+        assert depth < MAX_NESTING, f"block {entity.dxf.name} nested deeper than {MAX_NESTING}"
+        for single in entity.multi_insert() if entity.mcount > 1 else [entity]:
+            inner = Matrix44.chain(single.matrix44(), m)
+            for e in block:
+                yield from expand(e, inner, layer, depth + 1)
+    for attrib in entity.attribs:
+        yield from expand(attrib, m, outer, depth)
+
+
+@lru_cache(maxsize=None)
+def expansion(path):
+    """Model space of the drawing at `path` with every block reference
+    expanded: (entity, layer) pairs in the order a walk meets them."""
+    doc = read_drawing(path)
+    return [pair for e in doc.modelspace() for pair in expand(e, Matrix44(), None, 0)]
+
+
+def expansion_layers(path):
+    names = []
+    for _, layer in expansion(path):
+        if layer not in names:
+            names.append(layer)
+    return names
+
+
+def expanded_records(path, layer):
+    """What ezdxf draws on `layer` with the blocks expanded, in file order."""
+    return [r for e, on in expansion(path) if on == layer for r in entity_records(e)]
+
+
+def expanded_curves(path, layer):
+    return {e.dxftype() for e, on in expansion(path) if on == layer and e.dxftype() in CURVES}
 
 
 def profile_records(data, layer):
