@@ -108,11 +108,11 @@ int readBlocksSection(GroupReader& reader, BlockIndex& index) {
             inBlock = true;
         } else if (entity.kind == "ENDBLK") {
             inBlock = false;
-        } else if (inBlock && !isSubEntity(entity.kind) &&
-                   !(entity.kind == "INSERT" && placesNothing(entity))) {
+        } else if (inBlock && !isSubEntity(entity.kind)) {
             BlockItem item;
             item.layer = layerNameOf(valueOf(entity, 8, "0"));
-            item.reference = entity.kind == "INSERT";
+            // A reference that places nothing is on its layer all the same.
+            item.reference = entity.kind == "INSERT" && !placesNothing(entity);
             if (item.reference) item.block = valueOf(entity, 2, "");
             item.geometry = kindOf(entity.kind).reader != KindReader::none;
             index.noteItem(current, item);
@@ -149,9 +149,10 @@ void BlockReach::visit(std::size_t block, int depth) {
     for (const BlockItem& item : index_.blocks()[block].items) {
         bool onLayer = item.layer == layer_;
         bool onZero = item.layer == "0";
+        // A reference is on its own layer, as any entity.
+        if (onLayer) found |= DIRECT;
+        if (onZero) found |= INHERITS;
         if (!item.reference) {
-            if (onLayer) found |= DIRECT;
-            if (onZero) found |= INHERITS;
             if ((onLayer || onZero) && item.geometry) found |= GEOMETRY;
             continue;
         }

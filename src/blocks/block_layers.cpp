@@ -15,11 +15,9 @@ void BlockLayerWalk::walk(std::string_view block, std::string_view layer, int de
     if (!walked_.insert(std::move(key)).second) return;
     for (const BlockItem& item : definition->items) {
         std::string_view itemLayer = item.layer == "0" ? layer : std::string_view(item.layer);
-        if (item.reference) {
-            walk(item.block, itemLayer, depth + 1);
-        } else {
-            layers_.add(itemLayer);
-        }
+        // A reference's own layer comes before those of its block.
+        layers_.add(itemLayer);
+        if (item.reference) walk(item.block, itemLayer, depth + 1);
     }
 }
 

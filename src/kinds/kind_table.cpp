@@ -30,7 +30,7 @@ const EntityKind& kindOf(std::string_view name) {
 }
 
 bool isSubEntity(std::string_view name) {
-    return name == "VERTEX" || name == "SEQEND" || name == "ATTRIB";
+    return name == "VERTEX" || name == "SEQEND";
 }
 
 namespace {

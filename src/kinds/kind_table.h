@@ -30,8 +30,8 @@ struct EntityKind {
 // The row of `name`; a kind without one is read by no reader.
 const EntityKind& kindOf(std::string_view name);
 
-// VERTEX, SEQEND and ATTRIB: they belong to the entity before them (a
-// polyline's vertices, a block reference's attributes), never stand alone.
+// VERTEX and SEQEND: they belong to the entity before them, never stand
+// alone.
 bool isSubEntity(std::string_view name);
 
 // Reads `entity` with the reader of its kind; `owned` holds its

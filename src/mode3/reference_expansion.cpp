@@ -112,6 +112,7 @@ Scan placeBlock(ScanRun& run, const BlockDefinition& block, std::string_view lay
         std::string_view own = layerGroup != nullptr ? layerNameOf(layerGroup->value) : "0";
         std::string_view landsOn = own == "0" ? layer : own;
         if (entity.kind == "INSERT") {
+            if (wanted.isLayer(landsOn)) run.layerFound = true;
             LineSource::Mark after = source.here();
             Scan scan = expandReference(run, entity, landsOn, placement, depth, status);
             if (scan != Scan::goOn) return scan;

@@ -58,9 +58,9 @@ TEST(BlockReach, FollowsLayersThroughNesting) {
              Expect{"TEXT", true, false, false, false, 1},
              Expect{"VIA_L", true, false, true, false, 2},
              Expect{"VIA_0", false, true, true, false, 2},
-             Expect{"SELF", true, false, true, true, 1},
+             Expect{"SELF", true, true, true, true, 1},
              Expect{"DEEP", false, true, true, false, 3},
-             Expect{"XREF_USER", false, false, false, false, 1},
+             Expect{"XREF_USER", false, true, false, false, 1},
          }) {
         SCOPED_TRACE(e.block);
         auto at = static_cast<std::size_t>(index.indexOf(e.block));
