@@ -90,7 +90,7 @@ def test_readme_transcripts_are_the_real_output(converter, tmp_path):
 
 
 def test_readme_quotes_the_real_left_out_report():
-    _, stderr = expected_run("cam-pocket-plate", "mode3-Cutout")
+    _, stderr = expected_run("cam-pocket-plate", "mode3-Text")
     assert stderr and stderr.decode() in (SOURCE / "README.md").read_text()
 
 
