@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "bytes/line_end_join.h"
-#include "dxf/entity_head.h"
+#include "dxf/section_layers.h"
 #include "io/diagnostics.h"
 #include "kinds/kind_table.h"
 #include "mode2/layer_inventory.h"
@@ -46,23 +46,7 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers) {
     Piece name;
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
-    NewLayer wanted(layers);
-    EntityHeads heads(reader, wanted, isSubEntity);
-    heads.passOver(layers);
-    EntityHead head;
-    EntityGroups entity;
-    for (;;) {
-        HeadResult result = heads.next(head);
-        if (result == HeadResult::sectionEnd) break;
-        if (result == HeadResult::fileEnd) return 0;
-        std::string_view layer = layerNameOf(head.layer);
-        // A new name counts only for an entity in model space, which may
-        // say otherwise anywhere in its groups.
-        int read = readEntityGroups(reader, head, entity);
-        if (read <= 0) return read;
-        if (!inPaperSpace(entity)) layers.add(layer);
-    }
-    return 1;
+    return collectSectionLayers(reader, layers, isSubEntity);
 }
 
 enum class Fault { none, noSection, endsInside };
