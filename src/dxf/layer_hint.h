@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dxf/entity_head.h"
+
 namespace dxfprofile {
 
 // The form in which two names that resemble each other are equal: decoded
@@ -19,13 +21,14 @@ std::u32string layerNameKey(std::string_view name);
 // Whether `name` differs from `given` and resembles it.
 bool resemblesLayerName(std::string_view given, std::string_view name);
 
-// The names of the layers of model-space entities in the SDXF file `path`,
-// in order of first appearance; what was read before a fault, should the
-// file hold one.
-std::vector<std::string> readLayerNames(const char* path);
+// The names of the layers of model-space entities in the SDXF file `path`
+// (sub-entities, as `isSubEntity` tells them, excepted), in order of first
+// appearance, as mode 2 lists them; what was read before a fault, should
+// the file hold one.
+std::vector<std::string> readLayerNames(const char* path, SubEntityTest isSubEntity);
 
 // Notes the failure of a run whose layer `layerName` is not in `path`,
 // with the resembling layers of the drawing.
-void noteMissingLayer(const char* path, const char* layerName);
+void noteMissingLayer(const char* path, const char* layerName, SubEntityTest isSubEntity);
 
 }  // namespace dxfprofile

@@ -212,7 +212,7 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
     if (status != 0) return status;
     if (!layerFound) {
         std::fprintf(run.messages, "\ncan't find specified layername\n");
-        noteMissingLayer(path, layerName);
+        noteMissingLayer(path, layerName, isSubEntity);
         return -4;
     }
     status = writeProfile(table, layerName, messages);

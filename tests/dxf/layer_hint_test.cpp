@@ -43,9 +43,13 @@ TEST(ReadLayerNames, ListsTheLayersOfModelSpaceEntitiesOnce) {
     testing::writeFile(path,
                        "ENTITIES\r\n  0\r\nLINE\r\n  8\r\nB\r\n  0\r\nLINE\r\n 67\r\n1\r\n  8\r\n"
                        "Paper\r\n  0\r\nLINE\r\n  8\r\nA\r\n  8\r\nNot the first\r\n  0\r\nLINE\r\n"
-                       "  8\r\nB\r\n  0\r\nENDSEC\r\n  0\r\nLINE\r\n  8\r\nAfter\r\nEOF");
-    EXPECT_EQ(readLayerNames(path.c_str()), (std::vector<std::string>{"B", "A"}));
-    EXPECT_TRUE(readLayerNames(dir.file("absent").c_str()).empty());
+                       "  8\r\nB\r\n  0\r\nLINE\r\n  8\r\nLate\r\n 67\r\n1\r\n  0\r\nLINE\r\n"
+                       "  8\r\nPaper\r\n  0\r\nVERTEX\r\n  8\r\nVertex\r\n  0\r\nENDSEC\r\n"
+                       "  0\r\nLINE\r\n  8\r\nAfter\r\nEOF");
+    auto isVertex = [](std::string_view kind) { return kind == "VERTEX"; };
+    EXPECT_EQ(readLayerNames(path.c_str(), isVertex),
+              (std::vector<std::string>{"B", "A", "Paper"}));
+    EXPECT_TRUE(readLayerNames(dir.file("absent").c_str(), isVertex).empty());
 }
 
 }  // namespace
