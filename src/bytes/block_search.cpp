@@ -144,10 +144,11 @@ bool patternStepsNarrow(const char* block, std::size_t& from, std::size_t end,
 #endif
 
 #if DXFPROFILE_WIDE_VECTORS
-__attribute__((target("avx2"))) bool digitStepsWide(const char* block, std::size_t& from,
-                                                    std::size_t end, const DigitSet& set,
-                                                    std::uint64_t parity, std::uint64_t& lineEnds,
-                                                    DigitStep& step) {
+__attribute__((target("avx2,popcnt"))) bool digitStepsWide(const char* block, std::size_t& from,
+                                                           std::size_t end, const DigitSet& set,
+                                                           std::uint64_t parity,
+                                                           std::uint64_t& lineEnds,
+                                                           DigitStep& step) {
     const __m256i first = _mm256_set1_epi8(set.digits[0]);
     const __m256i second = _mm256_set1_epi8(set.digits[set.count - 1]);
     const __m256i lf = _mm256_set1_epi8('\n');
@@ -182,7 +183,7 @@ __attribute__((target("avx2"))) bool digitStepsWide(const char* block, std::size
             step = {from, 64, ends, candidates};
             return true;
         }
-        lineEnds += popcount(ends);
+        lineEnds += static_cast<std::uint64_t>(__builtin_popcountll(ends));
     }
     return false;
 }
@@ -208,25 +209,44 @@ __attribute__((target("avx2,popcnt"))) inline void patternHalf(const char* p,
     ends = mask32(_mm256_cmpeq_epi8(bytes, lf));
 }
 
-__attribute__((target("avx2,popcnt"))) bool patternStepsWide(
+// Bit i: the parity of the set bits of `mask` at i and below, by a
+// carry-less multiplication with all ones.
+__attribute__((target("pclmul,sse2"))) inline std::uint64_t prefixParityWide(std::uint64_t mask) {
+    __m128i product = _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(mask)),
+                                           _mm_set1_epi8(static_cast<char>(0xff)), 0);
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
+}
+
+__attribute__((target("avx2,popcnt,pclmul"))) bool patternStepsWide(
     const char* block, std::size_t& from, std::size_t end, const LinePattern& pattern,
     std::uint64_t parity, std::uint64_t& lineEnds, DigitStep& step) {
-    for (; from + 65 <= end; from += 64) {
+    // Local copies: the stores through `step` could otherwise alias them.
+    std::size_t at = from;
+    std::uint64_t ends = lineEnds;
+    const LinePattern local = pattern;
+    for (; at + 65 <= end; at += 64) {
         std::uint64_t digits0 = 0, heads0 = 0, ends0 = 0;
         std::uint64_t digits1 = 0, heads1 = 0, ends1 = 0;
-        patternHalf(block + from, pattern, digits0, heads0, ends0);
-        patternHalf(block + from + 32, pattern, digits1, heads1, ends1);
+        patternHalf(block + at, local, digits0, heads0, ends0);
+        patternHalf(block + at + 32, local, digits1, heads1, ends1);
         std::uint64_t digits = digits0 | digits1 << 32;
         std::uint64_t heads = heads0 | heads1 << 32;
-        std::uint64_t ends = ends0 | ends1 << 32;
-        std::uint64_t candidates =
-            (digits | heads) == 0 ? 0 : patternCandidates(digits, ends, lineEnds, parity, heads);
-        if (candidates != 0) {
-            step = {from, 64, ends, candidates};
-            return true;
+        std::uint64_t stepEnds = ends0 | ends1 << 32;
+        if ((digits | heads) != 0) {
+            std::uint64_t odd = prefixParityWide(stepEnds);
+            std::uint64_t wanted = ((ends ^ parity) & 1) == 0 ? ~odd : odd;
+            std::uint64_t candidates = (digits & wanted) | (heads & ~wanted);
+            if (candidates != 0) {
+                step = {at, 64, stepEnds, candidates};
+                from = at;
+                lineEnds = ends;
+                return true;
+            }
         }
-        lineEnds += static_cast<std::uint64_t>(__builtin_popcountll(ends));
+        ends += static_cast<std::uint64_t>(__builtin_popcountll(stepEnds));
     }
+    from = at;
+    lineEnds = ends;
     return false;
 }
 
@@ -236,7 +256,8 @@ __attribute__((target("avx2,popcnt"))) bool patternStepsWide(
 
 bool haveWideVectors() {
 #if DXFPROFILE_WIDE_VECTORS
-    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                             __builtin_cpu_supports("pclmul");
     return avx2;
 #else
     return false;

@@ -96,7 +96,8 @@ std::size_t findMarkerCandidate(const char* block, std::size_t from, std::size_t
 // The number of LFs in [from, end).
 std::uint64_t countLineEnds(const char* block, std::size_t from, std::size_t end);
 
-// Whether the processor has the 64-byte search (AVX2).
+// Whether the processor has the 64-byte search (AVX2, with the bit count and
+// the carry-less multiplication).
 bool haveWideVectors();
 
 }  // namespace dxfprofile

@@ -72,9 +72,11 @@ std::size_t markerSearchNarrow(const char* block, std::size_t from, std::size_t 
 #endif
 
 #if DXFPROFILE_WIDE_VECTORS
-__attribute__((target("avx2"))) std::size_t markerSearchWide(const char* block, std::size_t from,
-                                                             std::size_t end, const MarkerSet& set,
-                                                             std::uint64_t& lineEnds) {
+__attribute__((target("avx2,popcnt"))) std::size_t markerSearchWide(const char* block,
+                                                                    std::size_t from,
+                                                                    std::size_t end,
+                                                                    const MarkerSet& set,
+                                                                    std::uint64_t& lineEnds) {
     const __m256i head0 = _mm256_set1_epi8(set.heads[0]);
     const __m256i head1 = _mm256_set1_epi8(set.heads[set.count - 1]);
     const __m256i tail0 = _mm256_set1_epi8(set.tails[0]);
@@ -101,7 +103,7 @@ __attribute__((target("avx2"))) std::size_t markerSearchWide(const char* block, 
             mask32(_mm256_cmpeq_epi8(first0, lf)) | mask32(_mm256_cmpeq_epi8(first1, lf)) << 32;
         std::size_t found = 0;
         if (confirmMarker(block, from, end, set, candidates, ends, lineEnds, found)) return found;
-        lineEnds += popcount(ends);
+        lineEnds += static_cast<std::uint64_t>(__builtin_popcountll(ends));
     }
     return markerTail(block, from, end, set, lineEnds);
 }

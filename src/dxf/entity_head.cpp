@@ -174,8 +174,10 @@ int readEntityGroups(GroupReader& reader, const EntityHead& head, EntityGroups& 
     entity.line = head.line;
     entity.groups.clear();
     if (reader.source().returnTo(head.start) != 0) {
-        std::printf("\nError: can't read the drawing again from line %llu\n",
-                    static_cast<unsigned long long>(head.line));
+        if (!reader.quiet()) {
+            std::printf("\nError: can't read the drawing again from line %llu\n",
+                        static_cast<unsigned long long>(head.line));
+        }
         return -1;
     }
     Group group;

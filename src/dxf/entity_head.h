@@ -64,7 +64,7 @@ class EntityHeads {
 // Reads the whole entity of `head`, from its group 0 up to the next group 0,
 // which is left unread. 1; 0 when the file ends inside it (`entity` holds
 // what was read); -1 on a line that holds no group code or a file that
-// cannot be read again (the message is printed).
+// cannot be read again (the message is printed unless the reader is quiet).
 int readEntityGroups(GroupReader& reader, const EntityHead& head, EntityGroups& entity);
 
 // Reads the group 0 that is the next group: the entity's kind and line, its

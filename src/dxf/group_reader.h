@@ -27,6 +27,7 @@ class GroupReader {
     explicit GroupReader(LineSource& source, bool quiet = false) : source_(source), quiet_(quiet) {}
 
     LineSource& source() { return source_; }
+    bool quiet() const { return quiet_; }
 
     // The next line of the source is a code line, and so is every second
     // line after it.

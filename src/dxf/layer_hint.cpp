@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <unordered_set>
-
 #include "bytes/line_source.h"
 #include "dxf/group_reader.h"
+#include "dxf/section_layers.h"
+#include "dxf/section_search.h"
 #include "io/diagnostics.h"
 #include "io/text_encoding.h"
 
@@ -58,39 +56,6 @@ bool isBlank(char32_t c) {
     return c == ' ' || c == '\t';
 }
 
-// The layers of the entities of one pass over the file: an entity's first
-// group 8 names its layer; a group 67 of 1 puts it in paper space.
-class LayerCollector {
-  public:
-    void group(int code, std::string_view value) {
-        if (code == 0) {
-            finishEntity();
-            inEntity_ = true;
-        } else if (code == 8 && !hasLayer_) {
-            layer_.assign(value.substr(0, std::min(value.find('\0'), LONGEST_HINT + 1)));
-            hasLayer_ = true;
-        } else if (code == 67) {
-            paperSpace_ = std::atoi(std::string(value).c_str()) == 1;
-        }
-    }
-    void finishEntity() {
-        // A longer name resembles no name that the command line can give.
-        if (inEntity_ && hasLayer_ && !paperSpace_ && layer_.size() <= LONGEST_HINT &&
-            seen_.insert(layer_).second)
-            names.push_back(layer_);
-        inEntity_ = hasLayer_ = paperSpace_ = false;
-    }
-
-    std::vector<std::string> names;
-
-  private:
-    std::unordered_set<std::string> seen_;
-    std::string layer_;
-    bool inEntity_ = false;
-    bool hasLayer_ = false;
-    bool paperSpace_ = false;
-};
-
 }  // namespace
 
 std::u32string layerNameKey(std::string_view name) {
@@ -110,37 +75,47 @@ bool resemblesLayerName(std::string_view given, std::string_view name) {
     return given != name && layerNameKey(given) == layerNameKey(name);
 }
 
-std::vector<std::string> readLayerNames(const char* path) {
-    LayerCollector collector;
+std::vector<std::string> readLayerNames(const char* path, bool drawing,
+                                        const LayerCollector& collect) {
+    std::vector<std::string> names;
     // Only a file: a pipe has been read already and would wait for a writer.
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return collector.names;
+    if (fd < 0) return names;
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return collector.names;
+        return names;
     }
-    LineSource source;
-    source.attach(fd);
-    GroupReader reader(source, true);
-    // The first line names the section; the groups follow it.
-    Piece first;
-    if (source.nextPiece(first) && source.skipRestOfLine(first)) {
+    NameSet layers;
+    {
+        LineSource source;
+        source.attach(fd);
+        GroupReader reader(source, true);
         reader.startHere();
-        Group group;
-        while (reader.next(group) == 1) {
-            if (group.code == 0 && group.value == "ENDSEC") break;
-            collector.group(group.code, group.value);
+        // A drawing's sections before ENTITIES are passed over.
+        std::string section;
+        bool found = !drawing;
+        while (!found && findSection(reader, section) == SectionSearch::found)
+            found = section == "ENTITIES";
+        // The first line names the section; the groups follow it.
+        Piece first;
+        if (found && source.nextPiece(first) && source.skipRestOfLine(first)) {
+            reader.startHere();
+            collect(reader, layers);
         }
     }
-    collector.finishEntity();
     ::close(fd);
-    return collector.names;
+    // A longer name resembles no name that the command line can give.
+    for (const std::string& name : layers.names()) {
+        if (name.size() <= LONGEST_HINT) names.push_back(name);
+    }
+    return names;
 }
 
-void noteMissingLayer(const char* path, const char* layerName) {
+void noteMissingLayer(const char* path, const char* layerName, bool drawing,
+                      const LayerCollector& collect) {
     std::string hints;
-    for (const std::string& name : readLayerNames(path)) {
+    for (const std::string& name : readLayerNames(path, drawing, collect)) {
         if (!resemblesLayerName(layerName, name)) continue;
         hints += (hints.empty() ? "; similar layers: " : " ") + shellQuoted(name);
     }

@@ -4,9 +4,13 @@
 // encoded. The layer is still matched exactly; these are only shown.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "dxf/group_reader.h"
+#include "dxf/name_set.h"
 
 namespace dxfprofile {
 
@@ -19,13 +23,20 @@ std::u32string layerNameKey(std::string_view name);
 // Whether `name` differs from `given` and resembles it.
 bool resemblesLayerName(std::string_view given, std::string_view name);
 
-// The names of the layers of model-space entities in the SDXF file `path`,
-// in order of first appearance; what was read before a fault, should the
-// file hold one.
-std::vector<std::string> readLayerNames(const char* path);
+// Adds the layers of the section that `reader` stands in to a set; returns
+// as collectSectionLayers.
+using LayerCollector = std::function<int(GroupReader& reader, NameSet& layers)>;
+
+// The names of the layers of the ENTITIES section of `path`, an SDXF file
+// or, with `drawing`, a drawing, as `collect` lists them, in order of first
+// appearance, as mode 2 lists them; what was read before a fault, should
+// the file hold one.
+std::vector<std::string> readLayerNames(const char* path, bool drawing,
+                                        const LayerCollector& collect);
 
 // Notes the failure of a run whose layer `layerName` is not in `path`,
 // with the resembling layers of the drawing.
-void noteMissingLayer(const char* path, const char* layerName);
+void noteMissingLayer(const char* path, const char* layerName, bool drawing,
+                      const LayerCollector& collect);
 
 }  // namespace dxfprofile

@@ -59,8 +59,10 @@ class KnownLayerLine {
 
     bool operator()(std::string_view codeLine, std::string_view value) const {
         int code = -1;
-        // A name that holds a NUL is in no set: the head reader sees it.
-        return known_ != nullptr && parseGroupCode(codeLine, code) && code == 8 &&
+        // A name that holds a NUL is in no set: the head reader sees it. Most
+        // code lines are right-aligned in three columns, and read without a call.
+        return known_ != nullptr &&
+               (codeLine == "  8" || (parseGroupCode(codeLine, code) && code == 8)) &&
                known_->contains(value);
     }
 

@@ -105,7 +105,7 @@ bool hiddenName(OutputFile& out) {
 // Replaces the six X at the end of tempPath with letters and digits.
 void fillRandomSuffix(OutputFile& out) {
     static const char LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::uint64_t state = 0;
+    std::uint64_t& state = out.suffixState;
     if (state == 0) {
         struct timespec now = {};
         ::clock_gettime(CLOCK_REALTIME, &now);
@@ -206,7 +206,7 @@ void nameUnnamed(OutputFile& out) {
     }
     char path[32];
     descriptorPath(path, out.fd);
-    for (int attempt = 0; outputSettings.linkUnnamed && attempt < 100; ++attempt) {
+    for (int attempt = 0; out.settings.linkUnnamed && attempt < 100; ++attempt) {
         fillRandomSuffix(out);
         if (::linkat(AT_FDCWD, path, AT_FDCWD, out.tempPath, AT_SYMLINK_FOLLOW) == 0) return;
         if (errno != EEXIST) break;
@@ -214,12 +214,6 @@ void nameUnnamed(OutputFile& out) {
     out.tempPath[0] = '\0';
     copyToNamed(out);
 }
-
-}  // namespace
-
-OutputSettings outputSettings;
-
-namespace {
 
 // openOutput without its note.
 int openAnyOutput(OutputFile& out, const char* path) {
@@ -251,7 +245,7 @@ int openAnyOutput(OutputFile& out, const char* path) {
     // The hidden name must fit whichever way the file is opened.
     if (!hiddenName(out)) return refuse(ENAMETOOLONG);
     out.tempPath[0] = '\0';
-    if (outputSettings.unnamedFiles && openUnnamed(out) == 0) return 0;
+    if (out.settings.unnamedFiles && openUnnamed(out) == 0) return 0;
     return openNamed(out);
 }
 

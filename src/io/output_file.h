@@ -7,13 +7,25 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace dxfprofile {
 
 inline constexpr std::size_t PATH_BUFFER = 256;  // 255 characters and the terminator
 inline constexpr std::size_t OUTPUT_BLOCK = 1 << 18;
 
+// How an output is opened: as an unnamed temporary file where the file
+// system has them (off, and the named temporary file `.NAME.XXXXXX` that
+// stands in for them elsewhere is used), linked into the directory by its
+// descriptor (off, as where the kernel refuses that link: the bytes are then
+// copied into a named temporary file at the commit).
+struct OutputSettings {
+    bool unnamedFiles = true;
+    bool linkUnnamed = true;
+};
+
 struct OutputFile {
+    OutputSettings settings;  // set before openOutput
     int fd = -1;
     bool failed = false;
     int error = 0;         // errno of the first failure
@@ -22,19 +34,9 @@ struct OutputFile {
     std::size_t used = 0;
     char finalPath[2 * PATH_BUFFER] = {};
     char tempPath[2 * PATH_BUFFER + 16] = {};  // a named temporary file, or ""
+    std::uint64_t suffixState = 0;             // draws the letters of its name
     char block[OUTPUT_BLOCK];
 };
-
-// How outputs are opened from now on: unnamed temporary files where the file
-// system has them (off, and the named temporary file `.NAME.XXXXXX` that
-// stands in for them elsewhere is used), and linked into the directory by
-// their descriptor (off, as where the kernel refuses that link: the bytes are
-// then copied into a named temporary file at the commit).
-struct OutputSettings {
-    bool unnamedFiles = true;
-    bool linkUnnamed = true;
-};
-extern OutputSettings outputSettings;
 
 // Opens a temporary file beside `path` (or `path` itself when it names a
 // device or pipe). Returns 0, or -1 when nothing could be opened (the

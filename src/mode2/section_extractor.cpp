@@ -4,9 +4,8 @@
 #include <string>
 
 #include "blocks/block_index.h"
-#include "blocks/block_layers.h"
+#include "blocks/section_layers.h"
 #include "bytes/line_end_join.h"
-#include "dxf/entity_head.h"
 #include "dxf/section_search.h"
 #include "io/diagnostics.h"
 #include "kinds/kind_table.h"
@@ -15,12 +14,6 @@
 
 namespace dxfprofile {
 namespace {
-
-// Every layer: the heads of references are read on any layer.
-class EveryLayer final : public LayerWanted {
-  public:
-    bool wants(std::string_view /*layer*/) const override { return true; }
-};
 
 // Copies the section to `copy` and lists its layers; the reader stands at
 // its "ENTITIES" line. `referenced` tells whether model space places a block.
@@ -31,38 +24,7 @@ int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers, const Bl
     Piece name;
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
-    // References matter only when blocks hold entities: their heads must
-    // then be read on listed layers too.
-    bool placesBlocks = blocks.holdsEntities();
-    NewLayer newLayer(layers);
-    EveryLayer everyLayer;
-    const LayerWanted& wanted = placesBlocks ? static_cast<const LayerWanted&>(everyLayer)
-                                             : static_cast<const LayerWanted&>(newLayer);
-    EntityHeads heads(reader, wanted, isSubEntity);
-    if (!placesBlocks) heads.passOver(layers);
-    BlockLayerWalk walk(blocks, layers);
-    EntityHead head;
-    EntityGroups entity;
-    for (;;) {
-        HeadResult result = heads.next(head);
-        if (result == HeadResult::sectionEnd) break;
-        if (result == HeadResult::fileEnd) return 0;
-        std::string_view layer = layerNameOf(head.layer);
-        bool reference = head.kind == "INSERT";
-        if (!reference && layers.contains(layer)) continue;
-        // A new name counts only for an entity in model space, which may
-        // say otherwise anywhere in its groups.
-        int read = readEntityGroups(reader, head, entity);
-        if (read <= 0) return read;
-        if (inPaperSpace(entity)) continue;
-        layers.add(layer);
-        if (!reference) continue;
-        referenced = true;
-        if (placesNothing(entity)) continue;
-        const EntityGroup* block = findGroup(entity, 2);
-        walk.addReference(block != nullptr ? std::string_view(block->value) : "", layer);
-    }
-    return 1;
+    return collectPlacedLayers(reader, layers, blocks, referenced);
 }
 
 // Takes the bytes of a section that is read but not kept.

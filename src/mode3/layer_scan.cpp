@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "blocks/block_index.h"
+#include "blocks/section_layers.h"
 #include "dxf/entity_head.h"
 #include "dxf/layer_hint.h"
 #include "dxf/section_search.h"
@@ -313,7 +314,10 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
     if (status != 0) return status;
     if (!run.layerFound) {
         std::fprintf(run.messages, "\ncan't find specified layername\n");
-        noteMissingLayer(path, layerName);
+        noteMissingLayer(path, layerName, blocks.drawing, [&](GroupReader& names, NameSet& found) {
+            bool referenced = false;
+            return collectPlacedLayers(names, found, index, referenced);
+        });
         hintBlocks(run, blocks);
         return -4;
     }

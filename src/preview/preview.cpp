@@ -10,8 +10,6 @@
 namespace dxfprofile {
 namespace {
 
-Profile profile;
-
 void printUsage() {
     std::fprintf(stderr,
                  "Usage: dxfprofile-preview PROFILE.txt [OUT.svg]\n"
@@ -54,6 +52,7 @@ int runPreview(int argc, const char* const* argv) {
         std::fprintf(stderr, "Error: %s would overwrite the input file\n", svgPath);
         return -1;
     }
+    Profile profile;
     if (int status = readProfile(profilePath, profile); status != 0) return status;
     if (writeSvg(profile, svgPath) != 0) return -1;
     std::printf("%s: %d records drawn in %s\n", profilePath, profile.count, svgPath);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "io/output_file.h"
 #include "preview/profile_geometry.h"
@@ -19,8 +20,6 @@ constexpr double DOT_STROKES = 2.0;       // radius of a start mark
 constexpr double CROSS_STROKES = 4.0;     // half the width of a point's cross
 constexpr double PROFILE_PRECISION = 1e-6;
 constexpr std::size_t NUMBER_BUFFER = 352;  // "%.6f" of the largest double
-
-OutputFile svgOutput;
 
 struct Frame {
     double x, y, width, height;  // the view box, in picture coordinates (y down)
@@ -51,127 +50,127 @@ bool frameFor(const Bounds& bounds, Frame& frame) {
            std::isfinite(frame.height) && std::isfinite(-frame.y - frame.height);
 }
 
-void put(const char* text) {
-    writeOutput(svgOutput, text, std::strlen(text));
+void put(OutputFile& out, const char* text) {
+    writeOutput(out, text, std::strlen(text));
 }
 
-void putFixed(double value, int decimals) {
+void putFixed(OutputFile& out, double value, int decimals) {
     char text[NUMBER_BUFFER];
     int n = formatFixed(text, sizeof text, value, decimals);
     if (n < 0) {
-        svgOutput.failed = true;
+        out.failed = true;
         return;
     }
-    writeOutput(svgOutput, text, static_cast<std::size_t>(n));
+    writeOutput(out, text, static_cast<std::size_t>(n));
 }
 
-void putCoordinate(double value) {
-    putFixed(value, COORDINATE_DECIMALS);
+void putCoordinate(OutputFile& out, double value) {
+    putFixed(out, value, COORDINATE_DECIMALS);
 }
 
 // A stroke width or the size of a mark: three digits are plenty.
-void putSize(double value) {
+void putSize(OutputFile& out, double value) {
     char text[32];
     int n = std::snprintf(text, sizeof text, "%.3g", value + 0.0);
-    writeOutput(svgOutput, text, static_cast<std::size_t>(n));
+    writeOutput(out, text, static_cast<std::size_t>(n));
 }
 
 // The four numbers of the view box, as attributes or as a list.
-void putBox(const Frame& frame, const char* const (&separators)[4]) {
+void putBox(OutputFile& out, const Frame& frame, const char* const (&separators)[4]) {
     const double numbers[4] = {frame.x, frame.y, frame.width, frame.height};
     for (int i = 0; i < 4; ++i) {
-        put(separators[i]);
-        putFixed(numbers[i], frame.decimals);
+        put(out, separators[i]);
+        putFixed(out, numbers[i], frame.decimals);
     }
 }
 
 // A drawing point in picture coordinates: y turned down.
-void putPoint(double x, double y) {
-    putCoordinate(x);
-    put(" ");
-    putCoordinate(-y);
+void putPoint(OutputFile& out, double x, double y) {
+    putCoordinate(out, x);
+    put(out, " ");
+    putCoordinate(out, -y);
 }
 
-void putAttribute(const char* name, double value) {
-    put(" ");
-    put(name);
-    put("=\"");
-    putCoordinate(value);
-    put("\"");
+void putAttribute(OutputFile& out, const char* name, double value) {
+    put(out, " ");
+    put(out, name);
+    put(out, "=\"");
+    putCoordinate(out, value);
+    put(out, "\"");
 }
 
-void putTitle(const ProfileRecord& record, const char* element) {
-    put("><title>");
-    put(record.tag);
-    put("</title></");
-    put(element);
-    put(">\n");
+void putTitle(OutputFile& out, const ProfileRecord& record, const char* element) {
+    put(out, "><title>");
+    put(out, record.tag);
+    put(out, "</title></");
+    put(out, element);
+    put(out, ">\n");
 }
 
-void putLine(const ProfileRecord& record) {
-    put("<line");
-    putAttribute("x1", record.values[0]);
-    putAttribute("y1", -record.values[1]);
-    putAttribute("x2", record.values[2]);
-    putAttribute("y2", -record.values[3]);
-    putTitle(record, "line");
+void putLine(OutputFile& out, const ProfileRecord& record) {
+    put(out, "<line");
+    putAttribute(out, "x1", record.values[0]);
+    putAttribute(out, "y1", -record.values[1]);
+    putAttribute(out, "x2", record.values[2]);
+    putAttribute(out, "y2", -record.values[3]);
+    putTitle(out, record, "line");
 }
 
 // The page's y axis points down, so SVG's positive sweep (flag 1) looks
 // clockwise; the profile's anticlockwise arcs take flag 0.
-void putArcTo(double radius, bool large, double x, double y) {
-    put(" A ");
-    putCoordinate(radius);
-    put(" ");
-    putCoordinate(radius);
-    put(large ? " 0 1 0 " : " 0 0 0 ");
-    putPoint(x, y);
+void putArcTo(OutputFile& out, double radius, bool large, double x, double y) {
+    put(out, " A ");
+    putCoordinate(out, radius);
+    put(out, " ");
+    putCoordinate(out, radius);
+    put(out, large ? " 0 1 0 " : " 0 0 0 ");
+    putPoint(out, x, y);
 }
 
-void putArc(const ProfileRecord& record) {
+void putArc(OutputFile& out, const ProfileRecord& record) {
     ArcGeometry arc = arcGeometry(record);
-    put("<path d=\"M ");
-    putPoint(arc.startX, arc.startY);
+    put(out, "<path d=\"M ");
+    putPoint(out, arc.startX, arc.startY);
     if (arc.sweep >= 360.0) {
         // An arc whose ends meet: two halves, as one SVG arc cannot close.
         double opposite = radians(record.values[5] + 180.0);
-        putArcTo(arc.radius, false, record.values[0] + arc.radius * std::cos(opposite),
+        putArcTo(out, arc.radius, false, record.values[0] + arc.radius * std::cos(opposite),
                  record.values[1] + arc.radius * std::sin(opposite));
-        putArcTo(arc.radius, false, arc.startX, arc.startY);
+        putArcTo(out, arc.radius, false, arc.startX, arc.startY);
     } else {
-        putArcTo(arc.radius, arc.sweep > 180.0, arc.endX, arc.endY);
+        putArcTo(out, arc.radius, arc.sweep > 180.0, arc.endX, arc.endY);
     }
-    put("\"");
-    putTitle(record, "path");
+    put(out, "\"");
+    putTitle(out, record, "path");
 }
 
-void putCircle(const ProfileRecord& record) {
-    put("<circle");
-    putAttribute("cx", record.values[0]);
-    putAttribute("cy", -record.values[1]);
-    putAttribute("r", std::fabs(record.values[2]));
-    putTitle(record, "circle");
+void putCircle(OutputFile& out, const ProfileRecord& record) {
+    put(out, "<circle");
+    putAttribute(out, "cx", record.values[0]);
+    putAttribute(out, "cy", -record.values[1]);
+    putAttribute(out, "r", std::fabs(record.values[2]));
+    putTitle(out, record, "circle");
 }
 
 // A point as a small upright cross about its position.
-void putPointCross(const ProfileRecord& record, const Frame& frame) {
-    put("<path d=\"M ");
-    putPoint(record.values[0], record.values[1]);
-    put(" m ");
-    putSize(-frame.cross);
-    put(" 0 h ");
-    putSize(2.0 * frame.cross);
-    put(" m ");
-    putSize(-frame.cross);
-    put(" ");
-    putSize(-frame.cross);
-    put(" v ");
-    putSize(2.0 * frame.cross);
-    put("\"");
-    putTitle(record, "path");
+void putPointCross(OutputFile& out, const ProfileRecord& record, const Frame& frame) {
+    put(out, "<path d=\"M ");
+    putPoint(out, record.values[0], record.values[1]);
+    put(out, " m ");
+    putSize(out, -frame.cross);
+    put(out, " 0 h ");
+    putSize(out, 2.0 * frame.cross);
+    put(out, " m ");
+    putSize(out, -frame.cross);
+    put(out, " ");
+    putSize(out, -frame.cross);
+    put(out, " v ");
+    putSize(out, 2.0 * frame.cross);
+    put(out, "\"");
+    putTitle(out, record, "path");
 }
 
-void putStartMark(const ProfileRecord& record, const Frame& frame) {
+void putStartMark(OutputFile& out, const ProfileRecord& record, const Frame& frame) {
     double x = record.values[0];
     double y = record.values[1];
     if (record.type == RECORD_ARC) {
@@ -179,72 +178,73 @@ void putStartMark(const ProfileRecord& record, const Frame& frame) {
         x = arc.startX;
         y = arc.startY;
     }
-    put("<circle class=\"start\"");
-    putAttribute("cx", x);
-    putAttribute("cy", -y);
-    put(" r=\"");
-    putSize(frame.dot);
-    put("\"><title>");
-    put(record.tag);
-    put(" start</title></circle>\n");
+    put(out, "<circle class=\"start\"");
+    putAttribute(out, "cx", x);
+    putAttribute(out, "cy", -y);
+    put(out, " r=\"");
+    putSize(out, frame.dot);
+    put(out, "\"><title>");
+    put(out, record.tag);
+    put(out, " start</title></circle>\n");
 }
 
-void putHeader(const Profile& profile, const Frame& frame) {
+void putHeader(OutputFile& out, const Profile& profile, const Frame& frame) {
     double longer = std::max(frame.width, frame.height);
     char pixels[96];
     std::snprintf(pixels, sizeof pixels, " width=\"%.6g\" height=\"%.6g\"",
                   PICTURE_PIXELS * (frame.width / longer),
                   PICTURE_PIXELS * (frame.height / longer));
-    put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    put("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"");
-    put(pixels);
-    putBox(frame, {" viewBox=\"", " ", " ", " "});
-    put("\">\n<title>");
+    put(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    put(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"");
+    put(out, pixels);
+    putBox(out, frame, {" viewBox=\"", " ", " ", " "});
+    put(out, "\">\n<title>");
     char name[LAYER_NAME_BUFFER * 8 + 1];
-    if (escapeXmlText(name, sizeof name, profile.layerName) < 0) svgOutput.failed = true;
-    put(name);
-    put(" (");
-    put(profile.identifier);
-    put(")</title>\n");
+    if (escapeXmlText(name, sizeof name, profile.layerName) < 0) out.failed = true;
+    put(out, name);
+    put(out, " (");
+    put(out, profile.identifier);
+    put(out, ")</title>\n");
     char description[96];
     std::snprintf(description, sizeof description,
                   "<desc>%d records; a dot marks where each line and arc starts</desc>\n",
                   profile.count);
-    put(description);
+    put(out, description);
     // A white sheet, so that the black strokes show on dark pages too.
-    putBox(frame, {"<rect x=\"", "\" y=\"", "\" width=\"", "\" height=\""});
-    put("\" fill=\"#fff\"/>\n");
+    putBox(out, frame, {"<rect x=\"", "\" y=\"", "\" width=\"", "\" height=\""});
+    put(out, "\" fill=\"#fff\"/>\n");
 }
 
-void putRecords(const Profile& profile, const Frame& frame) {
-    put("<g fill=\"none\" stroke=\"#000\" stroke-width=\"");
-    putSize(frame.stroke);
-    put("\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n");
+void putRecords(OutputFile& out, const Profile& profile, const Frame& frame) {
+    put(out, "<g fill=\"none\" stroke=\"#000\" stroke-width=\"");
+    putSize(out, frame.stroke);
+    put(out, "\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n");
     for (int i = 0; i < profile.count; ++i) {
         const ProfileRecord& record = profile.records[i];
         switch (record.type) {
             case RECORD_LINE:
-                putLine(record);
+                putLine(out, record);
                 break;
             case RECORD_ARC:
-                putArc(record);
+                putArc(out, record);
                 break;
             case RECORD_CIRCLE:
-                putCircle(record);
+                putCircle(out, record);
                 break;
             case RECORD_POINT:
-                putPointCross(record, frame);
+                putPointCross(out, record, frame);
                 break;
             default:
                 break;
         }
     }
-    put("</g>\n<g fill=\"#d00000\" stroke=\"none\">\n");
+    put(out, "</g>\n<g fill=\"#d00000\" stroke=\"none\">\n");
     for (int i = 0; i < profile.count; ++i) {
         const ProfileRecord& record = profile.records[i];
-        if (record.type == RECORD_LINE || record.type == RECORD_ARC) putStartMark(record, frame);
+        if (record.type == RECORD_LINE || record.type == RECORD_ARC)
+            putStartMark(out, record, frame);
     }
-    put("</g>\n</svg>\n");
+    put(out, "</g>\n</svg>\n");
 }
 
 }  // namespace
@@ -270,13 +270,15 @@ int writeSvg(const Profile& profile, const char* path) {
         std::fprintf(stderr, "Error: the drawing is too large to draw\n");
         return -1;
     }
-    if (openOutput(svgOutput, path) != 0) {
+    auto output = std::make_unique<OutputFile>();
+    OutputFile& out = *output;
+    if (openOutput(out, path) != 0) {
         std::fprintf(stderr, "Error: can't write output file %s\n", path);
         return -1;
     }
-    putHeader(profile, frame);
-    putRecords(profile, frame);
-    if (commitOutput(svgOutput) != 0) {
+    putHeader(out, profile, frame);
+    putRecords(out, profile, frame);
+    if (commitOutput(out) != 0) {
         std::fprintf(stderr, "Error: can't write output file %s\n", path);
         return -1;
     }

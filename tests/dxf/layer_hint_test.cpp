@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dxf/section_layers.h"
 #include "test_support.h"
 
 namespace dxfprofile {
@@ -43,9 +44,22 @@ TEST(ReadLayerNames, ListsTheLayersOfModelSpaceEntitiesOnce) {
     testing::writeFile(path,
                        "ENTITIES\r\n  0\r\nLINE\r\n  8\r\nB\r\n  0\r\nLINE\r\n 67\r\n1\r\n  8\r\n"
                        "Paper\r\n  0\r\nLINE\r\n  8\r\nA\r\n  8\r\nNot the first\r\n  0\r\nLINE\r\n"
-                       "  8\r\nB\r\n  0\r\nENDSEC\r\n  0\r\nLINE\r\n  8\r\nAfter\r\nEOF");
-    EXPECT_EQ(readLayerNames(path.c_str()), (std::vector<std::string>{"B", "A"}));
-    EXPECT_TRUE(readLayerNames(dir.file("absent").c_str()).empty());
+                       "  8\r\nB\r\n  0\r\nLINE\r\n  8\r\nLate\r\n 67\r\n1\r\n  0\r\nLINE\r\n"
+                       "  8\r\nPaper\r\n  0\r\nVERTEX\r\n  8\r\nVertex\r\n  0\r\nENDSEC\r\n"
+                       "  0\r\nLINE\r\n  8\r\nAfter\r\nEOF");
+    LayerCollector collect = [](GroupReader& reader, NameSet& layers) {
+        return collectSectionLayers(reader, layers,
+                                    [](std::string_view kind) { return kind == "VERTEX"; });
+    };
+    EXPECT_EQ(readLayerNames(path.c_str(), false, collect),
+              (std::vector<std::string>{"B", "A", "Paper"}));
+    EXPECT_TRUE(readLayerNames(dir.file("absent").c_str(), false, collect).empty());
+    // A drawing: its sections before ENTITIES are passed over.
+    std::string drawing = dir.file("in.dxf");
+    testing::writeFile(drawing,
+                       "  0\nSECTION\n  2\nBLOCKS\n  0\nLINE\n  8\nInBlock\n  0\nENDSEC\n"
+                       "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nC\n  0\nENDSEC\n");
+    EXPECT_EQ(readLayerNames(drawing.c_str(), true, collect), std::vector<std::string>{"C"});
 }
 
 }  // namespace

@@ -51,16 +51,20 @@ const Way WAYS[] = {
     {"named", {false, true}, false},
 };
 
-// Runs `test` once for each way, with the settings restored afterwards.
+// Runs `test` once for each way.
 template <typename Test>
 void eachWay(Test test) {
-    OutputSettings saved = outputSettings;
     for (const Way& way : WAYS) {
         SCOPED_TRACE(way.name);
-        outputSettings = way.settings;
         test(way);
     }
-    outputSettings = saved;
+}
+
+// An output to be opened the way `way` says.
+std::unique_ptr<OutputFile> outputFor(const Way& way) {
+    auto out = std::make_unique<OutputFile>();
+    out->settings = way.settings;
+    return out;
 }
 
 // Whether the file system of `directory` has unnamed files at all.
@@ -76,7 +80,7 @@ TEST(OutputFile, OldFileStaysUntilTheCommitReplacesIt) {
         ScopedTempDir dir;
         std::string path = dir.file("plan.sdxf");
         writeFile(path, "old contents\n");
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         ASSERT_EQ(openOutput(*out, path.c_str()), 0);
         writeText(*out,
                   std::string(OUTPUT_BLOCK + 10, 'x'));  // more than one block reaches the disk
@@ -95,11 +99,11 @@ TEST(OutputFile, OldFileStaysUntilTheCommitReplacesIt) {
 }
 
 TEST(OutputFile, DiscardLeavesTheOldFileAndNoTemporaryFile) {
-    eachWay([](const Way&) {
+    eachWay([](const Way& way) {
         ScopedTempDir dir;
         std::string path = dir.file("plan.sdxf");
         writeFile(path, "old contents\n");
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         ASSERT_EQ(openOutput(*out, path.c_str()), 0);
         writeText(*out, "half of it");
         discardOutput(*out);
@@ -109,10 +113,10 @@ TEST(OutputFile, DiscardLeavesTheOldFileAndNoTemporaryFile) {
 }
 
 TEST(OutputFile, FailedRenameLeavesNoHiddenName) {
-    eachWay([](const Way&) {
+    eachWay([](const Way& way) {
         ScopedTempDir dir;
         std::string path = dir.file("plan.sdxf");
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         ASSERT_EQ(openOutput(*out, path.c_str()), 0);
         writeText(*out, "ENTITIES\n");
         // A directory now stands under the name: a file cannot be renamed over it.
@@ -124,10 +128,10 @@ TEST(OutputFile, FailedRenameLeavesNoHiddenName) {
 }
 
 TEST(OutputFile, BlocksOfEverySizeArriveInOrder) {
-    eachWay([](const Way&) {
+    eachWay([](const Way& way) {
         ScopedTempDir dir;
         std::string path = dir.file("out.txt");
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         ASSERT_EQ(openOutput(*out, path.c_str()), 0);
         std::string expected;
         // Small writes that cross the block end, one larger than a block, and
@@ -147,11 +151,11 @@ TEST(OutputFile, BlocksOfEverySizeArriveInOrder) {
 }
 
 TEST(OutputFile, NewFileGetsTheModeOfAPlainCreate) {
-    eachWay([](const Way&) {
+    eachWay([](const Way& way) {
         ScopedTempDir dir;
         std::string path = dir.file("out.txt");
         mode_t previous = ::umask(027);
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         EXPECT_EQ(openOutput(*out, path.c_str()), 0);
         EXPECT_EQ(commitOutput(*out), 0);
         ::umask(previous);
@@ -239,11 +243,11 @@ class FileSizeLimit {
 };
 
 TEST(OutputFile, FailedWriteToAFileRemovesTheTemporaryAndKeepsTheOldFile) {
-    eachWay([](const Way&) {
+    eachWay([](const Way& way) {
         ScopedTempDir dir;
         std::string path = dir.file("plan.sdxf");
         writeFile(path, "old contents\n");
-        auto out = std::make_unique<OutputFile>();
+        auto out = outputFor(way);
         {
             FileSizeLimit limit(4096);
             ASSERT_EQ(openOutput(*out, path.c_str()), 0);
