@@ -124,6 +124,9 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     BlockInput blocks;
     blocks.path = blocksFilename;
     blocks.drawing = drawing;
+    char layersFilename[PATH_BUFFER] = "";
+    if (!drawing && derivePath(layersFilename, filename, ".layers") == 0)
+        blocks.layersPath = layersFilename;
     LineSource blockSource;
     int blocksFd = -1;
     if (blocksFilename[0] != '\0') blocksFd = ::open(blocksFilename, O_RDONLY | O_CLOEXEC);

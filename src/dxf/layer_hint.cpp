@@ -75,9 +75,43 @@ bool resemblesLayerName(std::string_view given, std::string_view name) {
     return given != name && layerNameKey(given) == layerNameKey(name);
 }
 
+namespace {
+
+// A layers file larger than this is not read for hints: the file itself is.
+constexpr off_t LARGEST_LAYERS_FILE = off_t{1} << 24;
+
+// The names of the layers file that mode 2 wrote with the SDXF file `path`:
+// true when it is there, a regular file, no older than the SDXF file.
+bool readLayersFile(const char* layersPath, const char* path, std::vector<std::string>& names) {
+    struct stat sdxf;
+    struct stat layers;
+    if (layersPath == nullptr || ::stat(path, &sdxf) != 0 || ::stat(layersPath, &layers) != 0 ||
+        !S_ISREG(layers.st_mode) || layers.st_size > LARGEST_LAYERS_FILE ||
+        layers.st_mtim.tv_sec < sdxf.st_mtim.tv_sec ||
+        (layers.st_mtim.tv_sec == sdxf.st_mtim.tv_sec &&
+         layers.st_mtim.tv_nsec < sdxf.st_mtim.tv_nsec))
+        return false;
+    int fd = ::open(layersPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    std::string text(static_cast<std::size_t>(layers.st_size), '\0');
+    ssize_t got = ::read(fd, text.data(), text.size());
+    ::close(fd);
+    if (got != static_cast<ssize_t>(text.size())) return false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end - start <= LONGEST_HINT) names.emplace_back(text, start, end - start);
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::vector<std::string> readLayerNames(const char* path, bool drawing,
-                                        const LayerCollector& collect) {
+                                        const LayerCollector& collect, const char* layersPath) {
     std::vector<std::string> names;
+    if (!drawing && readLayersFile(layersPath, path, names)) return names;
     // Only a file: a pipe has been read already and would wait for a writer.
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return names;
@@ -113,9 +147,9 @@ std::vector<std::string> readLayerNames(const char* path, bool drawing,
 }
 
 void noteMissingLayer(const char* path, const char* layerName, bool drawing,
-                      const LayerCollector& collect) {
+                      const LayerCollector& collect, const char* layersPath) {
     std::string hints;
-    for (const std::string& name : readLayerNames(path, drawing, collect)) {
+    for (const std::string& name : readLayerNames(path, drawing, collect, layersPath)) {
         if (!resemblesLayerName(layerName, name)) continue;
         hints += (hints.empty() ? "; similar layers: " : " ") + shellQuoted(name);
     }

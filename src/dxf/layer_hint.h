@@ -30,13 +30,15 @@ using LayerCollector = std::function<int(GroupReader& reader, NameSet& layers)>;
 // The names of the layers of the ENTITIES section of `path`, an SDXF file
 // or, with `drawing`, a drawing, as `collect` lists them, in order of first
 // appearance, as mode 2 lists them; what was read before a fault, should
-// the file hold one.
+// the file hold one. For an SDXF file, the layers file `layersPath` that
+// mode 2 wrote with it gives them instead, when it is there and no older.
 std::vector<std::string> readLayerNames(const char* path, bool drawing,
-                                        const LayerCollector& collect);
+                                        const LayerCollector& collect,
+                                        const char* layersPath = nullptr);
 
 // Notes the failure of a run whose layer `layerName` is not in `path`,
 // with the resembling layers of the drawing.
 void noteMissingLayer(const char* path, const char* layerName, bool drawing,
-                      const LayerCollector& collect);
+                      const LayerCollector& collect, const char* layersPath = nullptr);
 
 }  // namespace dxfprofile

@@ -314,10 +314,13 @@ int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
     if (status != 0) return status;
     if (!run.layerFound) {
         std::fprintf(run.messages, "\ncan't find specified layername\n");
-        noteMissingLayer(path, layerName, blocks.drawing, [&](GroupReader& names, NameSet& found) {
-            bool referenced = false;
-            return collectPlacedLayers(names, found, index, referenced);
-        });
+        noteMissingLayer(
+            path, layerName, blocks.drawing,
+            [&](GroupReader& names, NameSet& found) {
+                bool referenced = false;
+                return collectPlacedLayers(names, found, index, referenced);
+            },
+            blocks.layersPath);
         hintBlocks(run, blocks);
         return -4;
     }

@@ -18,6 +18,9 @@ struct BlockInput {
     // The input is the drawing itself, not an SDXF file: its sections are
     // passed over up to ENTITIES, and its BLOCKS section indexed on the way.
     bool drawing = false;
+    // The layers file that mode 2 wrote beside the SDXF file, for the
+    // layers to suggest when the layer is not found; nullptr: none.
+    const char* layersPath = nullptr;
 };
 
 // Scans the SDXF file that `sdxfInput` reads (`path` names it in messages)

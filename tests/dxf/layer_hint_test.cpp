@@ -1,6 +1,8 @@
 #include "dxf/layer_hint.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -60,6 +62,15 @@ TEST(ReadLayerNames, ListsTheLayersOfModelSpaceEntitiesOnce) {
                        "  0\nSECTION\n  2\nBLOCKS\n  0\nLINE\n  8\nInBlock\n  0\nENDSEC\n"
                        "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nC\n  0\nENDSEC\n");
     EXPECT_EQ(readLayerNames(drawing.c_str(), true, collect), std::vector<std::string>{"C"});
+    // The layers file written with the SDXF file gives them, unless older.
+    std::string layers = dir.file("in.layers");
+    testing::writeFile(layers, "Listed\nLayers\n");
+    EXPECT_EQ(readLayerNames(path.c_str(), false, collect, layers.c_str()),
+              (std::vector<std::string>{"Listed", "Layers"}));
+    struct timespec times[2] = {{0, 0}, {0, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, layers.c_str(), times, 0), 0);
+    EXPECT_EQ(readLayerNames(path.c_str(), false, collect, layers.c_str()),
+              (std::vector<std::string>{"B", "A", "Paper"}));
 }
 
 }  // namespace
