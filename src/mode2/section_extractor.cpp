@@ -119,11 +119,14 @@ int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& s
     GroupReader reader(input);
     reader.startHere();
     BlockIndex index;
-    if (findEntities(reader, path, blocks, index) != 0) return -1;
     // A BLOCKS section was copied: it is kept only when it is needed.
     auto dropBlocks = [&] {
         if (blocks != nullptr && blocks->opened) blocks->output.discard();
     };
+    if (findEntities(reader, path, blocks, index) != 0) {
+        dropBlocks();
+        return -1;
+    }
     if (sdxf.open() != 0) {
         dropBlocks();
         return -1;
