@@ -139,7 +139,7 @@ void BlockReach::visit(std::size_t block, int depth) {
         return;
     }
     if (depth > REACH_DEPTH) {
-        state = DIRECT | INHERITS | GEOMETRY | DONE;
+        state = DIRECT | INHERITS | GEOMETRY | INHERITED_GEOMETRY | DONE;
         depth_[block] = MAX_BLOCK_NESTING + 2;
         return;
     }
@@ -153,7 +153,8 @@ void BlockReach::visit(std::size_t block, int depth) {
         if (onLayer) found |= DIRECT;
         if (onZero) found |= INHERITS;
         if (!item.reference) {
-            if ((onLayer || onZero) && item.geometry) found |= GEOMETRY;
+            if (onLayer && item.geometry) found |= GEOMETRY;
+            if (onZero && item.geometry) found |= INHERITED_GEOMETRY;
             continue;
         }
         int nested = index_.indexOf(item.block);
@@ -165,7 +166,9 @@ void BlockReach::visit(std::size_t block, int depth) {
         if ((below & CYCLIC) != 0) found |= CYCLIC;
         if ((below & DIRECT) != 0 || (onLayer && (below & INHERITS) != 0)) found |= DIRECT;
         if (onZero && (below & INHERITS) != 0) found |= INHERITS;
-        if ((below & (DIRECT | INHERITS)) != 0 && (below & GEOMETRY) != 0) found |= GEOMETRY;
+        if ((below & GEOMETRY) != 0 || (onLayer && (below & INHERITED_GEOMETRY) != 0))
+            found |= GEOMETRY;
+        if (onZero && (below & INHERITED_GEOMETRY) != 0) found |= INHERITED_GEOMETRY;
     }
     depth_[block] = static_cast<std::uint8_t>(std::min(deepest + 1, MAX_BLOCK_NESTING + 2));
     state = static_cast<std::uint8_t>((state & ~BUSY) | found | DONE);

@@ -78,8 +78,12 @@ class BlockReach {
     bool direct(std::size_t block) const { return (state_[block] & DIRECT) != 0; }
     // The block puts entities on the layer of the reference that places it.
     bool inherits(std::size_t block) const { return (state_[block] & INHERITS) != 0; }
-    // Some of those entities give records.
-    bool geometry(std::size_t block) const { return (state_[block] & GEOMETRY) != 0; }
+    // Some of the entities it puts on the layer give records, when the
+    // reference that places it is on the layer (`placedOnLayer`) or not.
+    bool geometry(std::size_t block, bool placedOnLayer) const {
+        return (state_[block] & GEOMETRY) != 0 ||
+               (placedOnLayer && (state_[block] & INHERITED_GEOMETRY) != 0);
+    }
     // Some block puts entities on the layer whatever layer places it.
     bool anyDirect() const { return anyDirect_; }
     // The block places itself, through others or directly.
@@ -90,7 +94,7 @@ class BlockReach {
 
   private:
     static constexpr std::uint8_t DIRECT = 1, INHERITS = 2, GEOMETRY = 4, CYCLIC = 8, DONE = 16,
-                                  BUSY = 32;
+                                  BUSY = 32, INHERITED_GEOMETRY = 64;
     void visit(std::size_t block, int depth);
 
     const BlockIndex& index_;

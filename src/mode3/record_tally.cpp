@@ -45,6 +45,11 @@ void tallyRecords(RecordTally& tally, std::string_view kind, std::uint64_t line,
     keep(tally, {std::string(kind), line, records, 0, false});
 }
 
+void tallyBeyond(RecordTally& tally, std::string_view kind, std::uint64_t line) {
+    keep(tally, {std::string(kind), line, std::uint64_t{1} << 62, 0, true});
+    tally.beyond = true;
+}
+
 void tallyCurve(RecordTally& tally, std::string_view kind, std::uint64_t line) {
     if (tally.chainCurves++ == 0) tally.chain = {std::string(kind), line, 0, 0, false};
 }

@@ -31,6 +31,9 @@ struct RecordTally {
 // `records` records from the entity of `kind` whose group 0 is on `line`.
 void tallyRecords(RecordTally& tally, std::string_view kind, std::uint64_t line,
                   std::uint64_t records);
+// The entity of `kind` on `line` gives more records than a profile holds,
+// more than are worth counting (a block reference's array).
+void tallyBeyond(RecordTally& tally, std::string_view kind, std::uint64_t line);
 // A curve went to the chain of curves, whose records come at its flush.
 void tallyCurve(RecordTally& tally, std::string_view kind, std::uint64_t line);
 // The chain gave `records` records; with `beyond`, more than a profile holds.

@@ -122,6 +122,7 @@ Scan placeBlock(ScanRun& run, const BlockDefinition& block, std::string_view lay
         if (!wanted.isLayer(landsOn)) continue;
         run.layerFound = true;
         if (++run.placedEntities > MAX_PLACED_ENTITIES) {
+            tallyBeyond(run.tally, entity.kind, entity.line);
             countEntities(run.table, MAX_ENTITIES + 1);
             return Scan::goOn;
         }
@@ -166,13 +167,12 @@ Scan expandReference(ScanRun& run, const EntityGroups& insert, std::string_view 
     // places that give no record once, for what they leave out.
     if (placing.columnSpacing == 0.0) columns = 1;
     if (placing.rowSpacing == 0.0) rows = 1;
-    if (!reach.geometry(index)) columns = rows = 1;
+    if (!reach.geometry(index, wanted.isLayer(layer))) columns = rows = 1;
     auto places = static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows);
     if (places > MAX_ENTITIES) {
         // Each place gives a record at least: more than a profile holds.
-        tallyRecords(run.tally, insert.kind, insert.line, places);
-        countEntities(run.table,
-                      static_cast<std::uint32_t>(std::min<std::uint64_t>(places, 1u << 31)));
+        tallyBeyond(run.tally, insert.kind, insert.line);
+        countEntities(run.table, MAX_ENTITIES + 1);
         return Scan::goOn;
     }
     for (long row = 0; row < rows; ++row) {

@@ -66,12 +66,15 @@ TEST(BlockReach, FollowsLayersThroughNesting) {
         auto at = static_cast<std::size_t>(index.indexOf(e.block));
         EXPECT_EQ(reach.direct(at), e.direct);
         EXPECT_EQ(reach.inherits(at), e.inherits);
-        EXPECT_EQ(reach.geometry(at), e.geometry);
+        EXPECT_EQ(reach.geometry(at, true), e.geometry);
         EXPECT_EQ(reach.cyclic(at), e.cyclic);
         if (!e.cyclic) {
             EXPECT_EQ(reach.nesting(at), e.nesting);
         }
     }
+    // A block's layer-0 records land on the layer only when its reference is on it.
+    EXPECT_FALSE(reach.geometry(static_cast<std::size_t>(index.indexOf("ZERO")), false));
+    EXPECT_TRUE(reach.geometry(static_cast<std::size_t>(index.indexOf("OWN")), false));
     EXPECT_TRUE(reach.anyDirect());
 }
 
