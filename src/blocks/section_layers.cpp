@@ -6,15 +6,6 @@
 #include "kinds/kind_table.h"
 
 namespace dxfprofile {
-namespace {
-
-// Every layer: the heads of references are read on any layer.
-class EveryLayer final : public LayerWanted {
-  public:
-    bool wants(std::string_view /*layer*/) const override { return true; }
-};
-
-}  // namespace
 
 int collectPlacedLayers(GroupReader& reader, NameSet& layers, const BlockIndex& blocks,
                         bool& referenced) {

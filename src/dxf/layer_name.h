@@ -37,6 +37,13 @@ class OneLayer final : public LayerWanted {
     std::string_view name_;
 };
 
+// Every layer: heads are read whatever their layer (block references on any
+// layer may place entities on the one wanted).
+class EveryLayer final : public LayerWanted {
+  public:
+    bool wants(std::string_view /*layer*/) const override { return true; }
+};
+
 // The layers not yet in a set (which may grow).
 class NewLayer final : public LayerWanted {
   public:

@@ -20,6 +20,7 @@
 #include "mode3/left_out.h"
 #include "mode3/record_tally.h"
 #include "mode3/reference_expansion.h"
+#include "mode3/scan_input.h"
 #include "mode3/scan_run.h"
 
 namespace dxfprofile {
@@ -145,80 +146,6 @@ Scan convertEntity(ScanRun& run, GroupReader& reader, const EntityGroups& entity
     }
     return Scan::goOn;
 }
-
-namespace {
-
-// Every layer: references on any layer may place entities on the wanted one.
-class EveryLayer final : public LayerWanted {
-  public:
-    bool wants(std::string_view /*layer*/) const override { return true; }
-};
-
-// Passes over the sections of a drawing up to its ENTITIES section, indexing
-// its BLOCKS section on the way; the source then stands at the line
-// "ENTITIES". 0, or -1 (reported).
-int findDrawingEntities(ScanRun& run, GroupReader& reader, BlockIndex& index) {
-    std::string name;
-    bool indexed = false;
-    for (;;) {
-        SectionSearch search = findSection(reader, name);
-        if (search == SectionSearch::found && name == "ENTITIES") return 0;
-        if (search == SectionSearch::found && name == "BLOCKS" && !indexed) {
-            indexed = true;
-            Piece line;
-            LineSource& source = reader.source();
-            if (!source.nextPiece(line) || !source.skipRestOfLine(line)) {
-                search = SectionSearch::notFound;
-            } else {
-                reader.startHere();
-                int read = readBlocksSection(reader, index);
-                if (read < 0) search = SectionSearch::failed;
-                if (read == 0) search = SectionSearch::notFound;
-                reader.startHere();
-            }
-        }
-        if (search == SectionSearch::found) continue;
-        if (reader.source().readFailed()) {
-            noteFailure("cannot read %s", run.path);
-        } else if (reader.faultLine() != 0) {
-            noteFailure("line %llu of %s is not a group code",
-                        static_cast<unsigned long long>(reader.faultLine()), run.path);
-        } else {
-            std::fprintf(run.messages, "\nError: no ENTITIES section found\n");
-            noteFailure("%s has no ENTITIES section", run.path);
-        }
-        return -1;
-    }
-}
-
-// Indexes the blocks file that mode 2 wrote beside the SDXF file; false
-// (warned) when it cannot be read whole.
-bool indexBlocksFile(const BlockInput& blocks, BlockIndex& index) {
-    LineSource& source = *blocks.source;
-    Piece line;
-    GroupReader reader(source, true);
-    bool read = source.nextPiece(line) && source.skipRestOfLine(line);
-    if (read) {
-        reader.startHere();
-        read = readBlocksSection(reader, index) > 0;
-    }
-    if (read) return true;
-    std::fprintf(stderr, "warning: cannot read the blocks in %s; block references are left out\n",
-                 blocks.path);
-    return false;
-}
-
-// The references on the layer that were left out for want of blocks.
-void hintBlocks(const ScanRun& run, const BlockInput& blocks) {
-    if (run.referencesLeftOut == 0 || blocks.source != nullptr) return;
-    std::fprintf(stderr,
-                 "note: %d block reference(s) on layer %s left out: %s is not there; run mode 2 "
-                 "on the drawing again, or give mode 3 the drawing itself\n",
-                 run.referencesLeftOut, shellQuoted(run.layerName).c_str(),
-                 blocks.path[0] != '\0' ? blocks.path : "the blocks file");
-}
-
-}  // namespace
 
 int processLayer(LineSource& sdxfInput, const char* path, const char* layerName,
                  std::FILE* messages, EntityTable& table, const BlockInput& blocks) {
