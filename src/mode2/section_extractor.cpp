@@ -1,10 +1,12 @@
 #include "mode2/section_extractor.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "blocks/block_index.h"
 #include "blocks/section_layers.h"
+#include "bytes/background_sink.h"
 #include "bytes/line_end_join.h"
 #include "dxf/section_search.h"
 #include "io/diagnostics.h"
@@ -91,9 +93,12 @@ int findEntities(GroupReader& reader, const char* path, BlocksCopy* blocks, Bloc
         if (copying && blocks->output.open() != 0) return -1;
         if (copying) blocks->opened = true;
         NoCopy none;
-        LineEndJoiner copy(copying ? static_cast<ByteSink&>(blocks->output) : none,
+        LineEndJoiner join(copying ? static_cast<ByteSink&>(blocks->output) : none,
                            input.wideVectors());
-        int copied = copyBlocks(reader, copy, index);
+        std::optional<BackgroundSink> copy;
+        if (copying) copy.emplace(join);
+        int copied = copyBlocks(reader, copy ? static_cast<ByteSink&>(*copy) : none, index);
+        if (copy) copy->finish();
         if (copied <= 0 || input.readFailed()) {
             if (copying) blocks->output.discard();
             if (copying) blocks->opened = false;
@@ -131,10 +136,12 @@ int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& s
         dropBlocks();
         return -1;
     }
-    LineEndJoiner copy(sdxf, input.wideVectors());
+    LineEndJoiner join(sdxf, input.wideVectors());
+    BackgroundSink copy(join);
     bool referenced = false;
     int copied = copySection(reader, copy, layers, index, referenced);
     input.stopCopy();
+    copy.finish();
     if (copied <= 0 || input.readFailed()) {
         sdxf.discard();
         dropBlocks();
