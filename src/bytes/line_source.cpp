@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "bytes/copy_thread.h"
+
 namespace dxfprofile {
 
 LineSource::LineSource(const SourceSettings& settings)
@@ -57,6 +59,7 @@ void LineSource::startReading(std::uint64_t offset) {
     block_[-1] = '\n';
     line_ = 1;
     keeping_ = false;
+    copyThread_.reset();
     copyTo_ = nullptr;
 }
 
@@ -101,15 +104,7 @@ bool LineSource::refill() {
             keeping_ = false;
         }
     }
-    if (keepFrom > 0) {
-        // The byte before the block stays the file's own: a block that
-        // starts inside a line holds no whole line before its first LF.
-        block_[-1] = block_[keepFrom - 1];
-        std::memmove(block_, block_ + keepFrom, filled_ - keepFrom);
-        blockOffset_ += keepFrom;
-        position_ -= keepFrom;
-        filled_ -= keepFrom;
-    }
+    if (keepFrom > 0) moveToBlockStart(keepFrom);
     std::size_t before = filled_;
     while (filled_ < SOURCE_BLOCK) {
         std::size_t ask = std::min(SOURCE_BLOCK - filled_, readLimit_);
@@ -125,6 +120,27 @@ bool LineSource::refill() {
     // The byte after the data reads as a line end for the search.
     block_[filled_] = '\n';
     return filled_ > before;
+}
+
+// Moves the bytes from `from` on to the start of the block: of the other
+// block while a copy in the background may still be taking the bytes of
+// this one.
+void LineSource::moveToBlockStart(std::size_t from) {
+    char* to = block_;
+    if (copyThread_ != nullptr) {
+        copyThread_->waitFor(spareHanded_);
+        to = spare_;
+        spare_ = block_;
+        spareHanded_ = copyThread_->handed();
+    }
+    // The byte before the block stays the file's own: a block that starts
+    // inside a line holds no whole line before its first LF.
+    to[-1] = block_[from - 1];
+    std::memmove(to, block_ + from, filled_ - from);
+    block_ = to;
+    blockOffset_ += from;
+    position_ -= from;
+    filled_ -= from;
 }
 
 bool LineSource::nextPiece(Piece& piece) {
@@ -184,6 +200,8 @@ int LineSource::returnTo(const Mark& mark) {
         return 0;
     }
     flushCopy(false);
+    // The block is read again from its start.
+    if (copyThread_ != nullptr) copyThread_->waitFor(copyThread_->handed());
     if (span_ != nullptr) {
         if (mark.offset > spanSize_) return -1;
         spanRead_ = mark.offset;
@@ -199,13 +217,23 @@ int LineSource::returnTo(const Mark& mark) {
     return 0;
 }
 
-void LineSource::startCopy(ByteSink& sink) {
+void LineSource::startCopy(ByteSink& sink, bool background) {
+    stopCopy();
     copyTo_ = &sink;
     copiedTo_ = offset();
+    if (!background) return;
+    if (spareStorage_ == nullptr) {
+        spareStorage_.reset(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]);
+        std::memset(spareStorage_.get(), '\n', SOURCE_BLOCK + 2 * SEARCH_PADDING);
+        spare_ = spareStorage_.get() + SEARCH_PADDING;
+    }
+    spareHanded_ = 0;
+    copyThread_ = std::make_unique<CopyThread>(sink);
 }
 
 void LineSource::stopCopy() {
     flushCopy(true);
+    copyThread_.reset();
     copyTo_ = nullptr;
 }
 
@@ -215,7 +243,11 @@ void LineSource::flushCopy(bool final) {
     std::size_t to = position_;
     // A CR that ends the range may be the first half of a CR LF pair.
     if (!final && block_[to - 1] == '\r') --to;
-    copyTo_->take(block_ + from, to - from);
+    if (copyThread_ == nullptr) {
+        copyTo_->take(block_ + from, to - from);
+    } else if (to > from) {
+        copyThread_->hand(block_ + from, to - from);
+    }
     copiedTo_ = blockOffset_ + to;
 }
 

@@ -14,6 +14,8 @@
 
 namespace dxfprofile {
 
+class CopyThread;
+
 inline constexpr std::size_t PIECE_LENGTH = 63;
 inline constexpr std::size_t SOURCE_BLOCK = 1 << 19;
 
@@ -150,8 +152,10 @@ class LineSource {
     int returnTo(const Mark& mark);
 
     // Every byte passed from now on is also handed to `sink`, once (going
-    // back does not hand it again), until stopCopy.
-    void startCopy(ByteSink& sink);
+    // back does not hand it again), until stopCopy. With `background`, the
+    // sink takes them on a thread of its own while the source reads on into
+    // a second block, and stopCopy waits until it has taken them all.
+    void startCopy(ByteSink& sink, bool background = false);
     void stopCopy();
 
   private:
@@ -169,6 +173,7 @@ class LineSource {
     std::size_t completeLinesEnd() const;
     void passOver(std::size_t to, std::uint64_t lines);
     void flushCopy(bool final);
+    void moveToBlockStart(std::size_t from);
     void candidateLine(std::size_t at, CandidateLine& line) const;
     void previousLine(std::size_t start, CandidateLine& line) const;
     std::size_t indexOf(const void* byte) const {
@@ -208,6 +213,12 @@ class LineSource {
     Mark kept_;
     ByteSink* copyTo_ = nullptr;
     std::uint64_t copiedTo_ = 0;  // offset up to which the bytes were written
+    // A copy in the background: the block that the source does not read
+    // into, free once the thread has taken the first `spareHanded_` ranges.
+    std::unique_ptr<char[]> spareStorage_;
+    char* spare_ = nullptr;
+    std::size_t spareHanded_ = 0;
+    std::unique_ptr<CopyThread> copyThread_;  // last: it stops before the blocks go
 };
 
 }  // namespace dxfprofile

@@ -1,12 +1,10 @@
 #include "mode2/section_extractor.h"
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "blocks/block_index.h"
 #include "blocks/section_layers.h"
-#include "bytes/background_sink.h"
 #include "bytes/line_end_join.h"
 #include "dxf/section_search.h"
 #include "io/diagnostics.h"
@@ -17,12 +15,13 @@
 namespace dxfprofile {
 namespace {
 
-// Copies the section to `copy` and lists its layers; the reader stands at
-// its "ENTITIES" line. `referenced` tells whether model space places a block.
+// Copies the section to `copy` (on a thread of its own, until the caller
+// stops the copy) and lists its layers; the reader stands at its "ENTITIES"
+// line. `referenced` tells whether model space places a block.
 int copySection(GroupReader& reader, ByteSink& copy, LayerList& layers, const BlockIndex& blocks,
                 bool& referenced) {
     LineSource& source = reader.source();
-    source.startCopy(copy);
+    source.startCopy(copy, true);
     Piece name;
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
@@ -35,11 +34,11 @@ class NoCopy final : public ByteSink {
     void take(const char* /*data*/, std::size_t /*size*/) override {}
 };
 
-// Copies a BLOCKS section to `copy` and indexes its blocks; the reader
-// stands at its "BLOCKS" line.
-int copyBlocks(GroupReader& reader, ByteSink& copy, BlockIndex& blocks) {
+// Copies a BLOCKS section to `copy` (on a thread of its own when `kept`)
+// and indexes its blocks; the reader stands at its "BLOCKS" line.
+int copyBlocks(GroupReader& reader, ByteSink& copy, bool kept, BlockIndex& blocks) {
     LineSource& source = reader.source();
-    source.startCopy(copy);
+    source.startCopy(copy, kept);
     Piece name;
     if (!source.nextPiece(name) || !source.skipRestOfLine(name)) return 0;
     reader.startHere();
@@ -93,12 +92,9 @@ int findEntities(GroupReader& reader, const char* path, BlocksCopy* blocks, Bloc
         if (copying && blocks->output.open() != 0) return -1;
         if (copying) blocks->opened = true;
         NoCopy none;
-        LineEndJoiner join(copying ? static_cast<ByteSink&>(blocks->output) : none,
+        LineEndJoiner copy(copying ? static_cast<ByteSink&>(blocks->output) : none,
                            input.wideVectors());
-        std::optional<BackgroundSink> copy;
-        if (copying) copy.emplace(join);
-        int copied = copyBlocks(reader, copy ? static_cast<ByteSink&>(*copy) : none, index);
-        if (copy) copy->finish();
+        int copied = copyBlocks(reader, copy, copying, index);
         if (copied <= 0 || input.readFailed()) {
             if (copying) blocks->output.discard();
             if (copying) blocks->opened = false;
@@ -136,12 +132,10 @@ int extractEntitiesSection(LineSource& input, const char* path, SectionOutput& s
         dropBlocks();
         return -1;
     }
-    LineEndJoiner join(sdxf, input.wideVectors());
-    BackgroundSink copy(join);
+    LineEndJoiner copy(sdxf, input.wideVectors());
     bool referenced = false;
     int copied = copySection(reader, copy, layers, index, referenced);
     input.stopCopy();
-    copy.finish();
     if (copied <= 0 || input.readFailed()) {
         sdxf.discard();
         dropBlocks();

@@ -253,12 +253,13 @@ struct StringSink final : ByteSink {
     std::string bytes;
 };
 
-// Reads with a copy running, going back to a place still in the block and
-// to the start of the file; the copy, with CR LF joined.
-std::string copyWhileReading(LineSource& source) {
+// Reads with a copy running (in the background or not), going back to a
+// place still in the block and to the start of the file; the copy, with CR
+// LF joined.
+std::string copyWhileReading(LineSource& source, bool background) {
     StringSink copy;
     LineEndJoiner joiner(copy, source.wideVectors());
-    source.startCopy(joiner);
+    source.startCopy(joiner, background);
     LineSource::Mark start = source.here();
     LineSource::Mark middle;
     Piece piece;
@@ -288,9 +289,11 @@ TEST(LineSource, CopiesEveryBytePassedOnceWithCrLfAsLf) {
         for (const SourceSettings& settings : readings(bytes.size() < 10000)) {
             SCOPED_TRACE(::testing::Message()
                          << "bulk " << settings.bulkSkip << ", reads of " << settings.readLimit);
-            LineSource source(settings);
-            attachInput(source, dir.file("in"), bytes, settings.readLimit == 4093);
-            EXPECT_TRUE(copyWhileReading(source) == expected);
+            for (bool background : {false, true}) {
+                LineSource source(settings);
+                attachInput(source, dir.file("in"), bytes, settings.readLimit == 4093);
+                EXPECT_TRUE(copyWhileReading(source, background) == expected) << background;
+            }
         }
     }
 }
