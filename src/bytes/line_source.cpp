@@ -42,6 +42,13 @@ void LineSource::attach(int fd) {
     startReading(start > 0 ? static_cast<std::uint64_t>(start) : 0);
 }
 
+void LineSource::attachShared(int fd) {
+    close();
+    fd_ = fd;
+    shared_ = true;
+    startReading(0);
+}
+
 void LineSource::attachSpan(const char* data, std::size_t size) {
     close();
     span_ = data != nullptr ? data : "";
@@ -67,6 +74,7 @@ void LineSource::close() {
     if (ownsFd_ && fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ownsFd_ = false;
+    shared_ = false;
     span_ = nullptr;
     spanSize_ = 0;
 }
@@ -76,7 +84,9 @@ void LineSource::close() {
 long LineSource::readInto(char* to, std::size_t size) {
     if (span_ == nullptr) {
         for (;;) {
-            ssize_t got = ::read(fd_, to, size);
+            ssize_t got = shared_ ? ::pread(fd_, to, size, static_cast<off_t>(spanRead_))
+                                  : ::read(fd_, to, size);
+            if (got > 0 && shared_) spanRead_ += static_cast<std::uint64_t>(got);
             if (got >= 0 || errno != EINTR) return got;
         }
     }
@@ -204,6 +214,8 @@ int LineSource::returnTo(const Mark& mark) {
     if (copyThread_ != nullptr) copyThread_->waitFor(copyThread_->handed());
     if (span_ != nullptr) {
         if (mark.offset > spanSize_) return -1;
+        spanRead_ = mark.offset;
+    } else if (shared_) {
         spanRead_ = mark.offset;
     } else if (::lseek(fd_, static_cast<off_t>(mark.offset), SEEK_SET) < 0) {
         return -1;

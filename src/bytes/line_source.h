@@ -90,6 +90,10 @@ class LineSource {
     // Reads from a descriptor that the caller opened and will close, from
     // its current offset.
     void attach(int fd);
+    // Reads, from its start, the file of a descriptor that another source
+    // reads too: by position, never moving the descriptor's offset. A
+    // descriptor that cannot be read so (a pipe) fails the first read.
+    void attachShared(int fd);
     // Reads the bytes [data, data + size), which stay readable and unchanged
     // while the source reads them.
     void attachSpan(const char* data, std::size_t size);
@@ -196,7 +200,8 @@ class LineSource {
     bool ownsFd_ = false;
     const char* span_ = nullptr;  // the bytes read, when they are in memory
     std::size_t spanSize_ = 0;
-    std::uint64_t spanRead_ = 0;  // offset of the next byte to take from the span
+    bool shared_ = false;         // fd_ is read by position
+    std::uint64_t spanRead_ = 0;  // offset of the next byte to take from the span, or by position
     bool bulkSkip_ = true;
     bool wideVectors_ = false;
     std::size_t readLimit_ = SOURCE_BLOCK;

@@ -112,8 +112,10 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
     if (refuseOwnInput(filename, profileName)) return -4;
     LineSource input;
     input.attach(sdxfInput);
-    // The blocks are read from a second view of the drawing, or from the
-    // blocks file that mode 2 wrote beside the SDXF file.
+    // The blocks are read from a second view of the drawing (through the
+    // same descriptor, so that both views read one file even if another
+    // takes its name meanwhile), or from the blocks file that mode 2 wrote
+    // beside the SDXF file.
     char blocksFilename[PATH_BUFFER] = "";
     bool drawing = startsWithSection(input);
     if (drawing) {
@@ -129,7 +131,12 @@ int runMode3(int sdxfInput, const char* filename, const char* layerName) {
         blocks.layersPath = layersFilename;
     LineSource blockSource;
     int blocksFd = -1;
-    if (blocksFilename[0] != '\0') blocksFd = ::open(blocksFilename, O_RDONLY | O_CLOEXEC);
+    if (drawing) {
+        blockSource.attachShared(sdxfInput);
+        blocks.source = &blockSource;
+    } else if (blocksFilename[0] != '\0') {
+        blocksFd = ::open(blocksFilename, O_RDONLY | O_CLOEXEC);
+    }
     if (blocksFd >= 0) {
         blockSource.attach(blocksFd);
         blocks.source = &blockSource;

@@ -1,10 +1,13 @@
 #include "bytes/line_source.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bytes/line_end_join.h"
@@ -296,6 +299,55 @@ TEST(LineSource, CopiesEveryBytePassedOnceWithCrLfAsLf) {
             }
         }
     }
+}
+
+// Every piece that is left, each followed by LF where it ends its line.
+std::string restOf(LineSource& source) {
+    std::string text;
+    Piece piece;
+    while (source.nextPiece(piece)) text.append(piece.text).append(piece.endsLine ? "\n" : "");
+    return text;
+}
+
+TEST(LineSource, SourcesSharingADescriptorEachReadTheWholeFile) {
+    ScopedTempDir dir;
+    std::string bytes = testing::groupLikeLines(3, SOURCE_BLOCK + 5000);
+    testing::writeFile(dir.file("in"), bytes);
+    LineSource alone;
+    ASSERT_EQ(alone.open(dir.file("in").c_str()), 0);
+    const std::string expected = restOf(alone);
+    int fd = ::open(dir.file("in").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    LineSource own;
+    own.attach(fd);
+    LineSource shared;
+    shared.attachShared(fd);
+    // Turn about, so that each reads while the other is halfway.
+    std::string first, second;
+    Piece piece;
+    for (bool more = true; more;) {
+        more = false;
+        for (auto [source, text] : {std::pair{&own, &first}, std::pair{&shared, &second}}) {
+            if (!source->nextPiece(piece)) continue;
+            text->append(piece.text).append(piece.endsLine ? "\n" : "");
+            more = true;
+        }
+    }
+    EXPECT_TRUE(first == expected);
+    EXPECT_TRUE(second == expected);
+    EXPECT_EQ(shared.returnTo({}), 0);
+    EXPECT_TRUE(restOf(shared) == expected);
+    ::close(fd);
+
+    // A pipe cannot be read by position.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], "  0\nEOF\n", 8), 8);
+    shared.attachShared(ends[0]);
+    EXPECT_FALSE(shared.nextPiece(piece));
+    EXPECT_TRUE(shared.readFailed());
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 }  // namespace
