@@ -10,16 +10,26 @@
 #include "bytes/copy_thread.h"
 
 namespace dxfprofile {
+namespace {
+
+// Room for a block with the search's padding on both sides, which reads as
+// line ends.
+std::unique_ptr<char[]> blockStorage() {
+    std::unique_ptr<char[]> storage(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]);
+    std::memset(storage.get(), '\n', SEARCH_PADDING);
+    std::memset(storage.get() + SEARCH_PADDING + SOURCE_BLOCK, '\n', SEARCH_PADDING);
+    return storage;
+}
+
+}  // namespace
 
 LineSource::LineSource(const SourceSettings& settings)
     : settings_(settings),
       bulkSkip_(settings.bulkSkip),
       wideVectors_(settings.wideVectors && haveWideVectors()),
       readLimit_(std::max<std::size_t>(settings.readLimit, 1)),
-      storage_(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]) {
+      storage_(blockStorage()) {
     block_ = storage_.get() + SEARCH_PADDING;
-    std::memset(storage_.get(), '\n', SEARCH_PADDING);
-    std::memset(block_ + SOURCE_BLOCK, '\n', SEARCH_PADDING);
 }
 
 LineSource::~LineSource() {
@@ -60,7 +70,7 @@ void LineSource::startReading(std::uint64_t offset) {
     endOfInput_ = false;
     readFailed_ = false;
     blockOffset_ = offset;
-    spanRead_ = offset;
+    readAt_ = offset;
     position_ = 0;
     filled_ = 0;
     block_[-1] = '\n';
@@ -84,16 +94,15 @@ void LineSource::close() {
 long LineSource::readInto(char* to, std::size_t size) {
     if (span_ == nullptr) {
         for (;;) {
-            ssize_t got = shared_ ? ::pread(fd_, to, size, static_cast<off_t>(spanRead_))
+            ssize_t got = shared_ ? ::pread(fd_, to, size, static_cast<off_t>(readAt_))
                                   : ::read(fd_, to, size);
-            if (got > 0 && shared_) spanRead_ += static_cast<std::uint64_t>(got);
+            if (got > 0 && shared_) readAt_ += static_cast<std::uint64_t>(got);
             if (got >= 0 || errno != EINTR) return got;
         }
     }
-    std::size_t take =
-        spanRead_ < spanSize_ ? std::min<std::size_t>(size, spanSize_ - spanRead_) : 0;
-    std::memcpy(to, span_ + spanRead_, take);
-    spanRead_ += take;
+    std::size_t take = readAt_ < spanSize_ ? std::min<std::size_t>(size, spanSize_ - readAt_) : 0;
+    std::memcpy(to, span_ + readAt_, take);
+    readAt_ += take;
     return static_cast<long>(take);
 }
 
@@ -214,9 +223,9 @@ int LineSource::returnTo(const Mark& mark) {
     if (copyThread_ != nullptr) copyThread_->waitFor(copyThread_->handed());
     if (span_ != nullptr) {
         if (mark.offset > spanSize_) return -1;
-        spanRead_ = mark.offset;
+        readAt_ = mark.offset;
     } else if (shared_) {
-        spanRead_ = mark.offset;
+        readAt_ = mark.offset;
     } else if (::lseek(fd_, static_cast<off_t>(mark.offset), SEEK_SET) < 0) {
         return -1;
     }
@@ -235,8 +244,7 @@ void LineSource::startCopy(ByteSink& sink, bool background) {
     copiedTo_ = offset();
     if (!background) return;
     if (spareStorage_ == nullptr) {
-        spareStorage_.reset(new char[SOURCE_BLOCK + 2 * SEARCH_PADDING]);
-        std::memset(spareStorage_.get(), '\n', SOURCE_BLOCK + 2 * SEARCH_PADDING);
+        spareStorage_ = blockStorage();
         spare_ = spareStorage_.get() + SEARCH_PADDING;
     }
     spareHanded_ = 0;

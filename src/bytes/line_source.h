@@ -200,8 +200,8 @@ class LineSource {
     bool ownsFd_ = false;
     const char* span_ = nullptr;  // the bytes read, when they are in memory
     std::size_t spanSize_ = 0;
-    bool shared_ = false;         // fd_ is read by position
-    std::uint64_t spanRead_ = 0;  // offset of the next byte to take from the span, or by position
+    bool shared_ = false;       // fd_ is read by position
+    std::uint64_t readAt_ = 0;  // offset of the next byte to read from the span, or by position
     bool bulkSkip_ = true;
     bool wideVectors_ = false;
     std::size_t readLimit_ = SOURCE_BLOCK;
